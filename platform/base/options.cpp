@@ -1,0 +1,69 @@
+#include "platform/base/options.h"
+
+#include <charconv>
+
+namespace base {
+
+PlatformOptions& platformOptions() {
+  static PlatformOptions options;
+  return options;
+}
+
+namespace {
+
+bool parseScreen(const std::string& text, int& width, int& height) {
+  const auto x = text.find('x');
+  if (x == std::string::npos) return false;
+  int w = 0;
+  int h = 0;
+  const auto* begin = text.data();
+  const auto* mid = text.data() + x;
+  const auto* end = text.data() + text.size();
+  auto r1 = std::from_chars(begin, mid, w);
+  auto r2 = std::from_chars(mid + 1, end, h);
+  if (r1.ec != std::errc() || r1.ptr != mid || r2.ec != std::errc() || r2.ptr != end) return false;
+  if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
+  width = w;
+  height = h;
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> parsePlatformOptions(const std::vector<std::string>& args,
+                                                PlatformOptions& into) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::optional<std::string>& field) -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return arg + " needs a value";
+      field = args[++i];
+      return std::nullopt;
+    };
+    std::optional<std::string> error;
+    if (arg == "--radio") {
+      error = value(into.radioPath);
+    } else if (arg == "--defaults") {
+      error = value(into.defaultsFile);
+    } else if (arg == "--host-name") {
+      error = value(into.hostName);
+      into.noHostName = false;
+    } else if (arg == "--no-host-name") {
+      into.noHostName = true;
+      into.hostName.reset();
+    } else if (arg == "--bundle") {
+      error = value(into.bundleDir);
+    } else if (arg == "--open-url-command") {
+      error = value(into.openUrlCommand);
+    } else if (arg == "--screen") {
+      if (i + 1 >= args.size()) return std::string("--screen needs a value");
+      const std::string& size = args[++i];
+      if (!parseScreen(size, into.screenWidth, into.screenHeight)) {
+        return "--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"" + size + "\"";
+      }
+    }
+    if (error) return error;
+  }
+  return std::nullopt;
+}
+
+}  // namespace base

@@ -1,0 +1,33 @@
+// The stand-in platform's own command-line options.
+//
+// The application reads no option: its arguments go unread to the platform's
+// main entry, which fills this record (and tests fill it directly). Each
+// platform role reads the fields it stands in for.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace base {
+
+struct PlatformOptions {
+  std::optional<std::string> radioPath;       // --radio PATH (else TOVELIN_RADIO, else default)
+  int screenWidth = 1920;                     // --screen WIDTHxHEIGHT
+  int screenHeight = 1080;
+  std::optional<std::string> defaultsFile;    // --defaults FILE
+  std::optional<std::string> hostName;        // --host-name TEXT
+  bool noHostName = false;                    // --no-host-name
+  std::optional<std::string> bundleDir;       // --bundle DIR
+  std::optional<std::string> openUrlCommand;  // --open-url-command CMD
+};
+
+// The options in force for this process.
+PlatformOptions& platformOptions();
+
+// Parses the platform options out of argv. Returns an error text for an
+// option it cannot read; arguments it does not know are left alone.
+std::optional<std::string> parsePlatformOptions(const std::vector<std::string>& args,
+                                                PlatformOptions& into);
+
+}  // namespace base

@@ -1,0 +1,34 @@
+// A controller that manages one view. Its view is set (by an interface file or
+// in code) before it is first asked for; the first request runs viewDidLoad.
+#pragma once
+
+#include <memory>
+
+#include "platform/base/coder.h"
+#include "platform/base/object.h"
+#include "platform/ui/view.h"
+
+namespace ui {
+
+class ViewController : public base::Object {
+ public:
+  ViewController() = default;
+  explicit ViewController(const base::Coder& /*coder*/) {}
+
+  // The view; the first call after the view is set runs viewDidLoad.
+  const std::shared_ptr<View>& view();
+  void setView(std::shared_ptr<View> view) { view_ = std::move(view); }
+  [[nodiscard]] bool isViewLoaded() const { return loaded_; }
+
+  // Runs once, when the view is first asked for.
+  virtual void viewDidLoad() {}
+
+  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
+  [[nodiscard]] std::string className() const override { return "NSViewController"; }
+
+ private:
+  std::shared_ptr<View> view_;
+  bool loaded_ = false;
+};
+
+}  // namespace ui

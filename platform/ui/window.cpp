@@ -1,0 +1,95 @@
+#include "platform/ui/window.h"
+
+#include <algorithm>
+
+#include "platform/ui/view_controller.h"
+
+namespace ui {
+namespace {
+
+std::vector<std::weak_ptr<Window>>& registry() {
+  static std::vector<std::weak_ptr<Window>> windows;
+  return windows;
+}
+
+uint64_t nextOrderStamp() {
+  static uint64_t stamp = 0;
+  return ++stamp;
+}
+
+}  // namespace
+
+// The stand-in's value for the shielding level (the desktop platform's value
+// is of the same order): above every ordinary, floating and status window.
+int32_t shieldingWindowLevel() { return 2147483628; }
+
+Window::Window(base::Rect frame) : frame_(frame) {}
+
+Window::~Window() = default;
+
+std::shared_ptr<Window> Window::make(base::Rect frame) {
+  std::shared_ptr<Window> window(new Window(frame));
+  enlist(window);
+  return window;
+}
+
+std::shared_ptr<Window> Window::make(const base::Coder& coder) {
+  auto window = make(coder.decodeRect("frame").value_or(base::makeRect(0, 0, 480, 270)));
+  if (auto title = coder.decodeString("title")) window->title_ = *title;
+  if (auto opaque = coder.decodeBool("opaque")) window->opaque_ = *opaque;
+  if (auto level = coder.decodeDouble("level")) window->level_ = static_cast<long>(*level);
+  if (auto alpha = coder.decodeDouble("alpha")) window->alpha_ = *alpha;
+  return window;
+}
+
+void Window::enlist(const std::shared_ptr<Window>& window) {
+  auto& list = registry();
+  std::erase_if(list, [](const std::weak_ptr<Window>& w) { return w.expired(); });
+  list.push_back(window);
+}
+
+std::vector<std::shared_ptr<Window>> Window::allWindows() {
+  std::vector<std::shared_ptr<Window>> live;
+  for (const auto& w : registry()) {
+    if (auto window = w.lock()) live.push_back(window);
+  }
+  return live;
+}
+
+void Window::setFrame(base::Rect frame, bool /*display*/) {
+  frame_ = frame;
+  if (contentView_) contentView_->setFrame(base::Rect{{0, 0}, frame.size});
+}
+
+void Window::makeKeyAndOrderFront(const std::shared_ptr<base::Object>& /*sender*/) {
+  for (const auto& other : allWindows()) other->key_ = false;
+  visible_ = true;
+  key_ = true;
+  orderStamp_ = nextOrderStamp();
+}
+
+void Window::orderOut(const std::shared_ptr<base::Object>& /*sender*/) {
+  visible_ = false;
+  key_ = false;
+}
+
+void Window::close() {
+  if (auto d = delegate()) d->windowWillClose(shared_from_this());
+  orderOut(nullptr);
+}
+
+void Window::setContentView(std::shared_ptr<View> view) {
+  if (contentView_) contentView_->setWindow({});
+  contentView_ = std::move(view);
+  if (contentView_) {
+    contentView_->setFrame(base::Rect{{0, 0}, frame_.size});
+    contentView_->setWindow(sharedAs<Window>());
+  }
+}
+
+void Window::setContentViewController(std::shared_ptr<ViewController> controller) {
+  contentViewController_ = std::move(controller);
+  if (contentViewController_) setContentView(contentViewController_->view());
+}
+
+}  // namespace ui
