@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/base/coder.h"
@@ -65,6 +66,10 @@ class View : public base::Object {
   // The pixels this view last put on screen, sized to its drawable; none for
   // views that do not draw themselves.
   virtual std::optional<Pixels> snapshotPixels() { return std::nullopt; }
+
+  // A short state text the console's window listing shows for this view
+  // (a player's state and time, say); none for most views.
+  [[nodiscard]] virtual std::optional<std::string> consoleStatus() const { return std::nullopt; }
 
   [[nodiscard]] std::string className() const override { return "NSView"; }
 
