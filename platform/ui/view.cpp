@@ -16,6 +16,32 @@ View::View(const base::Coder& coder) {
     autoresizingMask_ = static_cast<unsigned>(*mask);
   }
   if (auto wants = coder.decodeBool("wantsLayer"); wants && *wants) setWantsLayer(true);
+  if (auto hidden = coder.decodeBool("hidden")) hidden_ = *hidden;
+}
+
+namespace {
+size_t orientationIndex(LayoutConstraintOrientation orientation) {
+  return orientation == LayoutConstraintOrientationVertical ? 1 : 0;
+}
+}  // namespace
+
+LayoutPriority View::contentCompressionResistancePriority(
+    LayoutConstraintOrientation orientation) const {
+  return compressionResistance_[orientationIndex(orientation)];
+}
+
+void View::setContentCompressionResistancePriority(LayoutPriority priority,
+                                                   LayoutConstraintOrientation orientation) {
+  compressionResistance_[orientationIndex(orientation)] = priority;
+}
+
+LayoutPriority View::contentHuggingPriority(LayoutConstraintOrientation orientation) const {
+  return hugging_[orientationIndex(orientation)];
+}
+
+void View::setContentHuggingPriority(LayoutPriority priority,
+                                     LayoutConstraintOrientation orientation) {
+  hugging_[orientationIndex(orientation)] = priority;
 }
 
 void View::setFrame(base::Rect frame) {
@@ -32,7 +58,7 @@ void View::resizeSubviews(base::Size oldSize) {
     base::Rect f = sub->frame();
     // Share the change among the flexible parts, as the platform does.
     auto share = [](double delta, bool minFlex, bool sizeFlex, bool maxFlex, double& origin,
-                     double& size) {
+                    double& size) {
       const int parts = int{minFlex} + int{sizeFlex} + int{maxFlex};
       if (parts == 0) return;
       const double each = delta / parts;

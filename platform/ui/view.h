@@ -5,6 +5,7 @@
 // answers snapshotPixels(), which the compositor reads.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,11 +32,24 @@ enum AutoresizingMask : unsigned {
   ViewMaxYMargin = 32,
 };
 
+// How strongly a view holds to its content size under layout constraints
+// (the platform's priorities: required 1000, default high 750, default low 250).
+using LayoutPriority = float;
+inline constexpr LayoutPriority LayoutPriorityRequired = 1000;
+inline constexpr LayoutPriority LayoutPriorityDefaultHigh = 750;
+inline constexpr LayoutPriority LayoutPriorityDefaultLow = 250;
+
+enum LayoutConstraintOrientation : long {
+  LayoutConstraintOrientationHorizontal = 0,
+  LayoutConstraintOrientationVertical = 1,
+};
+
 class View : public base::Object {
  public:
   View();
   explicit View(base::Rect frame);
-  // From an interface file: attribute "frame" [x, y, w, h], "autoresizingMask".
+  // From an interface file: attributes "frame" [x, y, w, h],
+  // "autoresizingMask", "wantsLayer", "hidden".
   explicit View(const base::Coder& coder);
 
   [[nodiscard]] base::Rect frame() const { return frame_; }
@@ -62,6 +76,20 @@ class View : public base::Object {
 
   [[nodiscard]] bool isHidden() const { return hidden_; }
   void setHidden(bool hidden) { hidden_ = hidden; }
+
+  // Resistance to being made smaller than the content, per orientation
+  // (default high), and reluctance to grow beyond it (default low).
+  [[nodiscard]] LayoutPriority contentCompressionResistancePriority(
+      LayoutConstraintOrientation orientation) const;
+  void setContentCompressionResistancePriority(LayoutPriority priority,
+                                               LayoutConstraintOrientation orientation);
+  [[nodiscard]] LayoutPriority contentHuggingPriority(
+      LayoutConstraintOrientation orientation) const;
+  void setContentHuggingPriority(LayoutPriority priority, LayoutConstraintOrientation orientation);
+
+  // Whether subview frames are measured from the top left (true) rather than
+  // the platform's usual bottom left (false, the default).
+  [[nodiscard]] virtual bool isFlipped() const { return false; }
 
   // The pixels this view last put on screen, sized to its drawable; none for
   // views that do not draw themselves.
@@ -90,6 +118,9 @@ class View : public base::Object {
   unsigned autoresizingMask_ = ViewNotSizable;
   bool translatesMask_ = true;
   bool hidden_ = false;
+  std::array<LayoutPriority, 2> compressionResistance_{LayoutPriorityDefaultHigh,
+                                                       LayoutPriorityDefaultHigh};
+  std::array<LayoutPriority, 2> hugging_{LayoutPriorityDefaultLow, LayoutPriorityDefaultLow};
 };
 
 }  // namespace ui

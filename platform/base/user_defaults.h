@@ -1,0 +1,57 @@
+// The user's defaults: string values under keys, kept in one JSON file.
+//
+// The file is the platform option --defaults FILE, else
+// $XDG_CONFIG_HOME/tovelin/defaults.json, else ~/.config/tovelin/defaults.json.
+// A folder made for it is made readable by the user alone (0700); the file is
+// always 0600. Every change is written through at once: the new contents go
+// to a temporary file in the same folder, flushed to disk, renamed over the
+// file, and the folder is flushed, so a kill at any moment leaves the old
+// file or the new one.
+//
+// A file that cannot be read or parsed (not a JSON object of strings) is kept
+// aside under "<file>.unreadable-<time>" with a message on standard error, and
+// the defaults start empty; it is never overwritten. If it cannot even be
+// moved aside, nothing is written for the rest of the run: values are kept in
+// memory only.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace base {
+
+class UserDefaults {
+ public:
+  // The defaults of this process, read on first use.
+  static UserDefaults& standard();
+  // Where standard() keeps its file under the current options and environment.
+  static std::string standardPath();
+
+  // Defaults kept in the file `path` (read now).
+  explicit UserDefaults(std::string path);
+
+  [[nodiscard]] std::optional<std::string> stringForKey(const std::string& key) const;
+  // Stores `value` under `key` and writes the file through.
+  void setValueForKey(const std::string& value, const std::string& key);
+  // Removes `key` (nothing when absent) and writes the file through.
+  void removeObjectForKey(const std::string& key);
+
+  [[nodiscard]] const std::string& path() const { return path_; }
+  // False once the file has been found unusable and could not be moved aside.
+  [[nodiscard]] bool writesToFile() const { return persistent_; }
+  // Where an unreadable file was moved, if it was.
+  [[nodiscard]] const std::optional<std::string>& keptAsidePath() const { return keptAside_; }
+
+ private:
+  void load();
+  void keepAside(const std::string& why);
+  bool save();
+
+  std::string path_;
+  std::map<std::string, std::string> values_;
+  bool persistent_ = true;
+  std::optional<std::string> keptAside_;
+};
+
+}  // namespace base
