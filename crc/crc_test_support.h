@@ -1,0 +1,24 @@
+// Inputs shared by the CRC tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace tovelin::testing {
+
+// The catalogue's check input, the nine ASCII bytes of "123456789".
+inline std::vector<uint8_t> checkInput() {
+  constexpr std::string_view text = "123456789";
+  return {text.begin(), text.end()};
+}
+
+inline std::vector<std::byte> asBuffer(const std::vector<uint8_t>& bytes) {
+  std::vector<std::byte> out;
+  for (const uint8_t b : bytes) out.push_back(static_cast<std::byte>(b));
+  return out;
+}
+
+}  // namespace tovelin::testing

@@ -1,0 +1,42 @@
+// The link's entry points to the wire format: one characteristic value is
+// exactly one serialized Packet, and the diagnostic lines show messages as
+// their proto3 JSON text.
+//
+// The protobuf runtime would log to standard error on some failures (a string
+// that is not UTF-8, for one); these entry points silence it first, so that a
+// value that does not parse is dropped without a word.
+#pragma once
+
+#include <google/protobuf/message.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "proto/tovelin.pb.h"
+
+namespace tovelin {
+
+// Decodes one whole packet; nothing when the bytes are not one valid packet
+// (truncated, malformed tag or length, text that is not valid UTF-8, nesting
+// beyond 100 levels). Unknown fields are kept.
+std::optional<Packet> parsePacket(const std::vector<uint8_t>& bytes);
+
+// Encodes a packet: declared fields in field-number order, fields at their
+// default left out (a double only when its bit pattern is all zeros), the set
+// oneof case always written, unknown fields after the declared ones.
+// Texts are written as they are held; they should be valid UTF-8, which a
+// peer's decoder requires.
+std::vector<uint8_t> serializePacket(const Packet& packet);
+
+// The proto3 JSON text with default options: compact, JSON (lowerCamelCase)
+// names, defaults left out, unknown fields never shown, NaN and infinities as
+// "NaN", "Infinity", "-Infinity". Nothing when the runtime refuses.
+std::optional<std::string> jsonString(const google::protobuf::Message& message);
+
+// Routes the protobuf runtime's log messages nowhere; idempotent. The entry
+// points above call it; a program may call it early to cover other uses.
+void silenceProtobufLogging();
+
+}  // namespace tovelin
