@@ -25,7 +25,7 @@ Pixels rasterize(const Shader& shade) {
   Pixels out;
   out.width = kSize;
   out.height = kSize;
-  out.rgba.resize(static_cast<size_t>(kSize * kSize * 4));
+  out.rgba.resize(size_t{kSize} * kSize * 4);
   for (int py = 0; py < kSize; ++py) {
     for (int px = 0; px < kSize; ++px) {
       Rgba sum;
