@@ -1,6 +1,7 @@
 // Inputs shared by the CRC tests.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -16,8 +17,9 @@ inline std::vector<uint8_t> checkInput() {
 }
 
 inline std::vector<std::byte> asBuffer(const std::vector<uint8_t>& bytes) {
-  std::vector<std::byte> out;
-  for (const uint8_t b : bytes) out.push_back(static_cast<std::byte>(b));
+  std::vector<std::byte> out(bytes.size());
+  std::transform(bytes.begin(), bytes.end(), out.begin(),
+                 [](uint8_t b) { return static_cast<std::byte>(b); });
   return out;
 }
 
