@@ -39,7 +39,30 @@ std::shared_ptr<Window> Window::make(const base::Coder& coder) {
   if (auto opaque = coder.decodeBool("opaque")) window->opaque_ = *opaque;
   if (auto level = coder.decodeDouble("level")) window->level_ = static_cast<long>(*level);
   if (auto alpha = coder.decodeDouble("alpha")) window->alpha_ = *alpha;
+  if (auto shadow = coder.decodeBool("hasShadow")) window->hasShadow_ = *shadow;
+  if (auto ignores = coder.decodeBool("ignoresMouseEvents")) window->ignoresMouse_ = *ignores;
+  if (auto behavior = coder.decodeDouble("collectionBehavior"); behavior && *behavior >= 0) {
+    window->collectionBehavior_ = static_cast<unsigned long>(*behavior);
+  }
+  if (coder.contains("backgroundColor")) {
+    const auto& c = coder.attributes()["backgroundColor"];
+    if (c.is_array() && c.size() == 4 &&
+        std::all_of(c.begin(), c.end(), [](const auto& v) { return v.is_number(); })) {
+      window->background_ =
+          Color{c[0].get<double>(), c[1].get<double>(), c[2].get<double>(), c[3].get<double>()};
+    }
+  }
   return window;
+}
+
+bool Window::setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) {
+  if (key == "delegate") {
+    auto d = std::dynamic_pointer_cast<WindowDelegate>(value);
+    if (value && !d) return false;
+    delegate_ = d;
+    return true;
+  }
+  return base::Object::setValueForKey(key, value);
 }
 
 void Window::enlist(const std::shared_ptr<Window>& window) {
@@ -74,7 +97,10 @@ void Window::orderOut(const std::shared_ptr<base::Object>& /*sender*/) {
 }
 
 void Window::close() {
+  if (closing_) return;  // a delegate closing the window again from windowWillClose
+  closing_ = true;
   if (auto d = delegate()) d->windowWillClose(shared_from_this());
+  closing_ = false;
   orderOut(nullptr);
 }
 

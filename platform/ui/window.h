@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/base/coder.h"
@@ -48,7 +49,9 @@ class Window : public base::Object {
  public:
   // Makes a window and adds it to the application's window list.
   static std::shared_ptr<Window> make(base::Rect frame);
-  // From an interface file: "frame", "title", "opaque", "level", "alpha".
+  // From an interface file: "frame", "title", "opaque", "level", "alpha",
+  // "hasShadow", "ignoresMouseEvents", "collectionBehavior",
+  // "backgroundColor" [red, green, blue, alpha].
   static std::shared_ptr<Window> make(const base::Coder& coder);
   ~Window() override;
 
@@ -68,7 +71,10 @@ class Window : public base::Object {
   // Closes as the close button would: the delegate hears windowWillClose,
   // then the window is ordered out.
   void close();
-  void performClose(const std::shared_ptr<base::Object>& sender) { (void)sender; close(); }
+  void performClose(const std::shared_ptr<base::Object>& sender) {
+    (void)sender;
+    close();
+  }
 
   [[nodiscard]] const std::shared_ptr<View>& contentView() const { return contentView_; }
   void setContentView(std::shared_ptr<View> view);
@@ -98,6 +104,8 @@ class Window : public base::Object {
   // Order in which the window was last brought to the front (higher is nearer).
   [[nodiscard]] uint64_t orderStamp() const { return orderStamp_; }
 
+  // Outlet "delegate" takes a WindowDelegate (held weakly, as set in code).
+  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
   [[nodiscard]] std::string className() const override { return "NSWindow"; }
 
  protected:
@@ -121,6 +129,7 @@ class Window : public base::Object {
   long level_ = NormalWindowLevel;
   std::weak_ptr<WindowDelegate> delegate_;
   uint64_t orderStamp_ = 0;
+  bool closing_ = false;
 };
 
 }  // namespace ui

@@ -1,0 +1,215 @@
+#include "platform/base/user_defaults.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "platform/base/log.h"
+#include "platform/base/options.h"
+
+namespace base {
+namespace {
+
+std::string errorText(int error) { return std::strerror(error); }
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Makes `folder` and any missing parents, each new one readable by the user
+// alone. Folders that exist are left as they are: the file may live in a
+// folder that is not ours.
+bool makeFolders(const std::string& folder) {
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  const std::string parent = folderOf(folder);
+  if (parent != folder && !makeFolders(parent)) return false;
+  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+bool writeAll(int fd, const std::string& text) {
+  const char* p = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Reads the whole file; none with `error` set when it cannot be read, none
+// with error 0 when it does not exist.
+std::optional<std::string> readFile(const std::string& path, int& error) {
+  error = 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) error = errno;
+    return std::nullopt;
+  }
+  std::string text;
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+std::string timestamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  ::gmtime_r(&now, &utc);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%dT%H%M%SZ", &utc);
+  return buf;
+}
+
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+std::string UserDefaults::standardPath() {
+  if (const auto& file = platformOptions().defaultsFile) return *file;
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/tovelin/defaults.json";
+  const char* home = std::getenv("HOME");
+  const std::string base = home != nullptr && home[0] != '\0' ? home : ".";
+  return base + "/.config/tovelin/defaults.json";
+}
+
+UserDefaults& UserDefaults::standard() {
+  static UserDefaults defaults(standardPath());
+  return defaults;
+}
+
+UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) { load(); }
+
+void UserDefaults::load() {
+  int error = 0;
+  const auto text = readFile(path_, error);
+  if (!text) {
+    if (error != 0) keepAside("it cannot be read (" + errorText(error) + ")");
+    return;
+  }
+  const auto parsed = nlohmann::json::parse(*text, nullptr, /*allow_exceptions=*/false);
+  if (parsed.is_discarded()) {
+    keepAside("it is not valid JSON");
+    return;
+  }
+  if (!parsed.is_object()) {
+    keepAside("it is not a JSON object");
+    return;
+  }
+  std::map<std::string, std::string> values;
+  for (const auto& [key, value] : parsed.items()) {
+    if (!value.is_string()) {
+      keepAside("the value of \"" + key + "\" is not a string");
+      return;
+    }
+    values[key] = value.get<std::string>();
+  }
+  values_ = std::move(values);
+}
+
+void UserDefaults::keepAside(const std::string& why) {
+  std::string aside = path_ + ".unreadable-" + timestamp();
+  for (int n = 1; exists(aside) && n < 1000; ++n) {
+    aside = path_ + ".unreadable-" + timestamp() + "-" + std::to_string(n);
+  }
+  if (!exists(aside) && ::rename(path_.c_str(), aside.c_str()) == 0) {
+    keptAside_ = aside;
+    printError("user defaults: " + path_ + " is unusable: " + why + "; kept it as " + aside +
+               " and started with no values");
+    return;
+  }
+  persistent_ = false;
+  printError("user defaults: " + path_ + " is unusable: " + why + "; it cannot be moved aside (" +
+             errorText(errno) + "), so values are kept in memory only for this run");
+}
+
+std::optional<std::string> UserDefaults::stringForKey(const std::string& key) const {
+  auto it = values_.find(key);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+void UserDefaults::setValueForKey(const std::string& value, const std::string& key) {
+  values_[key] = value;
+  save();
+}
+
+void UserDefaults::removeObjectForKey(const std::string& key) {
+  if (values_.erase(key) == 0) return;
+  save();
+}
+
+bool UserDefaults::save() {
+  if (!persistent_) return false;
+  const std::string folder = folderOf(path_);
+  if (!makeFolders(folder)) {
+    printError("user defaults: cannot make the folder " + folder + " (" + errorText(errno) +
+               "); the change is kept in memory only");
+    return false;
+  }
+  nlohmann::json doc = nlohmann::json::object();
+  for (const auto& [key, value] : values_) doc[key] = value;
+  // Invalid UTF-8 in a value is written replaced rather than failing the write.
+  const std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+
+  std::string temp = path_ + ".tmp-XXXXXX";
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());  // 0600
+  if (fd < 0) {
+    printError("user defaults: cannot write " + path_ + " (" + errorText(errno) +
+               "); the change is kept in memory only");
+    return false;
+  }
+  temp = name.data();
+  const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
+  const int writeError = errno;
+  ::close(fd);
+  if (!written || ::rename(temp.c_str(), path_.c_str()) != 0) {
+    const int why = written ? errno : writeError;
+    ::unlink(temp.c_str());
+    printError("user defaults: cannot write " + path_ + " (" + errorText(why) +
+               "); the change is kept in memory only");
+    return false;
+  }
+  // The rename is durable only once the folder itself is on disk.
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+}  // namespace base

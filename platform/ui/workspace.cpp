@@ -1,0 +1,124 @@
+#include "platform/ui/workspace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "platform/base/log.h"
+#include "platform/base/options.h"
+
+namespace ui {
+namespace {
+
+bool isExecutable(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::optional<std::string> findOnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return std::nullopt;
+  std::istringstream dirs(path);
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (dir.empty()) continue;
+    const std::string candidate = dir + "/" + program;
+    if (isExecutable(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
+
+// Starts argv detached: a child forks the program and exits at once, so the
+// program is adopted by init and never left a zombie here. Returns the errno
+// of a failed start (0 on success); exec failures come back through a pipe
+// that closes on a successful exec.
+int spawnDetached(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return errno;
+  const pid_t child = ::fork();
+  if (child < 0) {
+    const int e = errno;
+    ::close(report[0]);
+    ::close(report[1]);
+    return e;
+  }
+  if (child == 0) {
+    ::close(report[0]);
+    const pid_t grandchild = ::fork();
+    if (grandchild == 0) {
+      ::setsid();
+      // Standard output carries only the system's diagnostics: whatever the
+      // command prints goes to standard error; it reads nothing.
+      ::dup2(STDERR_FILENO, STDOUT_FILENO);
+      const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+      if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
+      ::execvp(argv[0], argv.data());
+      const int e = errno;
+      [[maybe_unused]] const ssize_t n = ::write(report[1], &e, sizeof e);
+      ::_exit(127);
+    }
+    if (grandchild < 0) {
+      const int e = errno;
+      [[maybe_unused]] const ssize_t n = ::write(report[1], &e, sizeof e);
+    }
+    ::_exit(0);
+  }
+  ::close(report[1]);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  int error = 0;
+  ssize_t n = 0;
+  while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  ::close(report[0]);
+  return n == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+
+}  // namespace
+
+Workspace& Workspace::shared() {
+  static Workspace workspace;
+  return workspace;
+}
+
+std::vector<std::string> Workspace::commandFor(const base::URL& url) {
+  std::vector<std::string> args;
+  if (const auto& command = base::platformOptions().openUrlCommand) {
+    std::istringstream words(*command);
+    std::string word;
+    while (words >> word) args.push_back(word);
+  } else if (auto xdg = findOnPath("xdg-open")) {
+    args.push_back(*xdg);
+  }
+  if (!args.empty()) args.push_back(url.absoluteString());
+  return args;
+}
+
+bool Workspace::openURL(const base::URL& url) {
+  lastOpened_ = url;
+  const auto args = commandFor(url);
+  if (args.empty()) {
+    base::printError("open URL: " + url.absoluteString());
+    return false;
+  }
+  if (const int error = spawnDetached(args); error != 0) {
+    base::printError("open URL: cannot run " + args.front() + " (" + std::strerror(error) +
+                     ") for " + url.absoluteString());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ui
