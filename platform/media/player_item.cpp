@@ -1,0 +1,36 @@
+#include "platform/media/player_item.h"
+
+#include <cmath>
+
+#include "platform/base/log.h"
+#include "platform/media/movie_header.h"
+
+namespace media {
+
+std::shared_ptr<PlayerItem> PlayerItem::make(const base::URL& url) {
+  std::shared_ptr<PlayerItem> item(new PlayerItem(url));
+  std::string why;
+  if (!url.isFileURL()) {
+    why = url.absoluteString() + ": only local file addresses can be played";
+  } else if (auto header = readMovieHeader(url.path(), &why)) {
+    const double seconds = header->seconds();
+    // A movie of no length would have a looper restart it without end.
+    if (seconds <= 0.0 || !std::isfinite(seconds) || seconds > 1e9) {
+      why = url.path() + ": the movie has no playable length";
+    } else {
+      item->duration_ = std::chrono::nanoseconds(static_cast<int64_t>(std::llround(seconds * 1e9)));
+      item->status_ = PlayerItemStatus::readyToPlay;
+      return item;
+    }
+  }
+  item->status_ = PlayerItemStatus::failed;
+  item->error_ = why;
+  base::printError("media: cannot play " + why);
+  return item;
+}
+
+double PlayerItem::durationSeconds() const {
+  return std::chrono::duration<double>(duration_).count();
+}
+
+}  // namespace media
