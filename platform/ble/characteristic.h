@@ -1,0 +1,41 @@
+// A characteristic of a phone's service, as the central sees it.
+//
+// Created by characteristic discovery from the table the phone advertised.
+// Its value is the last one the phone notified; it stays empty until the
+// first notification reaches this central.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/object.h"
+#include "platform/ble/uuid.h"
+
+namespace ble {
+
+class Service;
+
+class Characteristic : public base::Object {
+ public:
+  Characteristic(UUID uuid, const std::shared_ptr<Service>& service);
+
+  [[nodiscard]] const UUID& uuid() const { return uuid_; }
+  [[nodiscard]] const std::optional<std::vector<uint8_t>>& value() const { return value_; }
+  // The service it belongs to, or nothing once the service object is gone.
+  [[nodiscard]] std::shared_ptr<Service> service() const { return service_.lock(); }
+
+  [[nodiscard]] std::string className() const override { return "CBCharacteristic"; }
+
+ private:
+  friend class CentralManager;
+  void setValue(std::vector<uint8_t> value) { value_ = std::move(value); }
+
+  UUID uuid_;
+  std::weak_ptr<Service> service_;
+  std::optional<std::vector<uint8_t>> value_;
+};
+
+}  // namespace ble

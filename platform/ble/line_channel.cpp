@@ -1,0 +1,177 @@
+#include "platform/ble/line_channel.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace ble {
+namespace {
+
+constexpr size_t kReadChunk = 16 * 1024;
+// Bytes read in one turn of the loop, so that one busy phone cannot starve
+// the others or the display timer.
+constexpr size_t kReadPerTurn = 256 * 1024;
+
+}  // namespace
+
+std::shared_ptr<LineChannel> LineChannel::adopt(int fd, Limits limits, LineHandler onLine,
+                                                CloseHandler onClose) {
+  std::shared_ptr<LineChannel> channel(
+      new LineChannel(fd, limits, std::move(onLine), std::move(onClose)));
+  channel->watch();
+  return channel;
+}
+
+LineChannel::LineChannel(int fd, Limits limits, LineHandler onLine, CloseHandler onClose)
+    : fd_(fd), limits_(limits), onLine_(std::move(onLine)), onClose_(std::move(onClose)) {
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags >= 0) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+  ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
+}
+
+LineChannel::~LineChannel() { close(); }
+
+std::string_view LineChannel::describe(CloseReason reason) {
+  switch (reason) {
+    case CloseReason::peerClosed:
+      return "the connection was closed";
+    case CloseReason::lineTooLong:
+      return "a line is longer than the limit";
+    case CloseReason::outputFull:
+      return "it does not read what is sent to it";
+    case CloseReason::ioError:
+      return "the connection failed";
+  }
+  return "the connection failed";
+}
+
+void LineChannel::watch() {
+  if (fd_ < 0) return;
+  const bool wantOutput = queuedBytes() > 0;
+  if (watch_.active() && wantOutput == watchingOutput_) return;
+  watchingOutput_ = wantOutput;
+  std::weak_ptr<LineChannel> weak = weak_from_this();
+  const short events = static_cast<short>(POLLIN | (wantOutput ? POLLOUT : 0));
+  watch_ = base::RunLoop::main().watchFd(fd_, events, [weak](short revents) {
+    if (auto self = weak.lock()) self->onReady(revents);
+  });
+}
+
+void LineChannel::close() {
+  watch_.reset();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  in_.clear();
+  out_.clear();
+  outSent_ = 0;
+}
+
+void LineChannel::fail(CloseReason reason, bool later) {
+  if (fd_ < 0) return;
+  close();
+  if (!onClose_) return;
+  if (!later) {
+    onClose_(reason);
+    return;
+  }
+  std::weak_ptr<LineChannel> weak = weak_from_this();
+  base::RunLoop::main().post([weak, reason] {
+    if (auto self = weak.lock(); self && self->onClose_) self->onClose_(reason);
+  });
+}
+
+bool LineChannel::send(std::string_view line) {
+  if (fd_ < 0) return false;
+  if (queuedBytes() + line.size() + 1 > limits_.maxQueued) {
+    fail(CloseReason::outputFull, true);
+    return false;
+  }
+  if (outSent_ > 0 && outSent_ == out_.size()) {
+    out_.clear();
+    outSent_ = 0;
+  }
+  out_.append(line);
+  out_.push_back('\n');
+  if (!flush()) {
+    fail(CloseReason::ioError, true);
+    return false;
+  }
+  watch();
+  return true;
+}
+
+bool LineChannel::flush() {
+  while (outSent_ < out_.size()) {
+    const ssize_t n =
+        ::send(fd_, out_.data() + outSent_, out_.size() - outSent_, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+      return false;
+    }
+    outSent_ += static_cast<size_t>(n);
+  }
+  if (outSent_ == out_.size()) {
+    out_.clear();
+    outSent_ = 0;
+  } else if (outSent_ > limits_.maxQueued) {
+    // Drop what was sent so the buffer does not grow with the total sent.
+    out_.erase(0, outSent_);
+    outSent_ = 0;
+  }
+  return true;
+}
+
+void LineChannel::onReady(short revents) {
+  auto keep = shared_from_this();  // a handler may drop the last owner
+  if ((revents & POLLOUT) != 0) {
+    if (!flush()) {
+      fail(CloseReason::ioError, false);
+      return;
+    }
+    watch();
+  }
+  if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0) readAvailable();
+}
+
+void LineChannel::readAvailable() {
+  size_t total = 0;
+  char chunk[kReadChunk];
+  while (fd_ >= 0 && total < kReadPerTurn) {
+    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+      fail(CloseReason::ioError, false);
+      return;
+    }
+    if (n == 0) {
+      fail(CloseReason::peerClosed, false);
+      return;
+    }
+    total += static_cast<size_t>(n);
+    in_.append(chunk, static_cast<size_t>(n));
+    size_t start = 0;
+    for (;;) {
+      const size_t end = in_.find('\n', start);
+      if (end == std::string::npos) break;
+      if (end - start > limits_.maxLine) {
+        fail(CloseReason::lineTooLong, false);
+        return;
+      }
+      const std::string line = in_.substr(start, end - start);
+      start = end + 1;
+      onLine_(line);
+      if (fd_ < 0) return;  // the handler closed the channel
+    }
+    in_.erase(0, start);
+    if (in_.size() > limits_.maxLine) {
+      fail(CloseReason::lineTooLong, false);
+      return;
+    }
+  }
+}
+
+}  // namespace ble

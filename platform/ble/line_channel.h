@@ -1,0 +1,69 @@
+// One end of a radio connection: a non-blocking stream socket read and
+// written as lines of text.
+//
+// The radio and the phone simulator both talk through it. Everything is
+// bounded, because the other end is another program: a line longer than the
+// limit closes the channel, and so does output that piles up past its limit
+// because the other end does not read. Callbacks come from the run loop; a
+// channel that closes itself because a send failed reports it on a later
+// turn, never from inside send().
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/base/run_loop.h"
+
+namespace ble {
+
+class LineChannel : public std::enable_shared_from_this<LineChannel> {
+ public:
+  enum class CloseReason { peerClosed, lineTooLong, outputFull, ioError };
+  struct Limits {
+    size_t maxLine = 64 * 1024;     // bytes of one line, line feed not counted
+    size_t maxQueued = 256 * 1024;  // bytes waiting for the other end to read
+  };
+  using LineHandler = std::function<void(const std::string& line)>;
+  using CloseHandler = std::function<void(CloseReason reason)>;
+
+  // Takes ownership of the connected socket `fd` (made non-blocking here).
+  static std::shared_ptr<LineChannel> adopt(int fd, Limits limits, LineHandler onLine,
+                                            CloseHandler onClose);
+  LineChannel(const LineChannel&) = delete;
+  LineChannel& operator=(const LineChannel&) = delete;
+  ~LineChannel();
+
+  // Queues `line` and a line feed. Returns false when the channel is closed,
+  // or when the output limit is passed: the channel then closes and reports
+  // outputFull later.
+  bool send(std::string_view line);
+  // Closes without calling the close handler.
+  void close();
+  [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
+  [[nodiscard]] size_t queuedBytes() const { return out_.size() - outSent_; }
+
+  static std::string_view describe(CloseReason reason);
+
+ private:
+  LineChannel(int fd, Limits limits, LineHandler onLine, CloseHandler onClose);
+  void watch();
+  void onReady(short revents);
+  void readAvailable();
+  bool flush();
+  void fail(CloseReason reason, bool later);
+
+  int fd_;
+  Limits limits_;
+  LineHandler onLine_;
+  CloseHandler onClose_;
+  std::string in_;
+  std::string out_;
+  size_t outSent_ = 0;
+  bool watchingOutput_ = false;
+  base::Handle watch_;
+};
+
+}  // namespace ble

@@ -1,0 +1,118 @@
+// The virtual radio: the socket the central listens on for phones.
+//
+// One per process. Each phone is one client connection of a Unix-domain
+// stream socket and is in range while that connection is open; it speaks
+// the line protocol of radio_protocol.h. The radio keeps what each phone
+// advertised, which centrals are connected to it and subscribed to which
+// characteristics, and tells the live central managers what happens; the
+// phone hears "connected"/"disconnected" as the first central connects and
+// the last one leaves, and "subscribe" as the first subscriber comes or the
+// last one goes.
+//
+// Anything malformed from a phone costs that phone its connection, with one
+// line on standard error; buffers and queues are bounded and sockets never
+// block. The adapter state stands in for the computer's Bluetooth switch.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/base/run_loop.h"
+#include "platform/ble/error.h"
+#include "platform/ble/line_channel.h"
+#include "platform/ble/radio_protocol.h"
+#include "platform/ble/uuid.h"
+
+namespace ble {
+
+class CentralManager;
+
+class Radio {
+ public:
+  static constexpr size_t kMaxPhones = 64;
+  static constexpr size_t kMaxLine = 64 * 1024;
+
+  static Radio& shared();
+  Radio(const Radio&) = delete;
+  Radio& operator=(const Radio&) = delete;
+
+  // The computer's Bluetooth switch; starts poweredOn. Every change reaches
+  // each live central through centralManagerDidUpdateState.
+  void setAdapterState(ManagerState state);
+  [[nodiscard]] ManagerState adapterState() const { return adapter_; }
+  // "on", "off", "unauthorized", "unsupported", "resetting", "unknown".
+  static std::optional<ManagerState> parseState(std::string_view word);
+
+  // Listens at resolveRadioPath() unless already listening. On failure the
+  // reason is printed on standard error and centrals see `unsupported`.
+  bool start();
+  // Drops every phone, closes and removes the socket.
+  void stop();
+  // stop() then start(), with the path resolved anew: tests set
+  // base::platformOptions().radioPath to a temporary folder and call this.
+  bool restart();
+  [[nodiscard]] bool isListening() const { return listenFd_ >= 0; }
+  // The path in use (or last tried).
+  [[nodiscard]] const std::string& socketPath() const { return path_; }
+  // What centrals see: the adapter's state, or unsupported without a socket.
+  [[nodiscard]] ManagerState centralState() const;
+
+  // What a phone in range advertised; nullptr when it is not in range.
+  [[nodiscard]] const radio::Advertise* phone(const UUID& id) const;
+  [[nodiscard]] std::vector<UUID> phonesInRange() const;
+
+ private:
+  friend class CentralManager;
+  friend class Peripheral;
+  using CharacteristicKey = std::pair<UUID, UUID>;  // service, characteristic
+  struct Phone {
+    uint64_t serial = 0;
+    std::shared_ptr<LineChannel> channel;
+    std::optional<radio::Advertise> advertised;
+    std::set<uint64_t> connected;  // central ids
+    std::map<CharacteristicKey, std::set<uint64_t>> subscribers;
+  };
+
+  Radio() = default;
+
+  // Called by the central managers.
+  uint64_t attach(const std::shared_ptr<CentralManager>& central);
+  void detach(uint64_t central);
+  void connect(uint64_t central, const UUID& phone);
+  void disconnect(uint64_t central, const UUID& phone);
+  void subscribe(uint64_t central, const UUID& phone, const CharacteristicKey& key, bool enabled);
+  [[nodiscard]] bool isSubscribed(uint64_t central, const UUID& phone,
+                                  const CharacteristicKey& key) const;
+  void write(const UUID& phone, const CharacteristicKey& key, const std::vector<uint8_t>& value,
+             bool withResponse);
+
+  void acceptPhones();
+  void onLine(uint64_t serial, const std::string& line);
+  void onAdvertise(Phone& phone, radio::Advertise advertise);
+  void onNotify(const Phone& phone, const radio::Notify& notify);
+  void onPhoneDisconnect(Phone& phone);
+  void drop(uint64_t serial, std::string_view reason);
+  void send(Phone& phone, const radio::RadioMessage& message);
+  Phone* find(const UUID& id);
+  [[nodiscard]] const Phone* find(const UUID& id) const;
+  [[nodiscard]] std::string nameOf(const Phone& phone) const;
+  std::vector<std::shared_ptr<CentralManager>> liveCentrals();
+
+  ManagerState adapter_ = ManagerState::poweredOn;
+  std::string path_;
+  int listenFd_ = -1;
+  base::Handle listenWatch_;
+  uint64_t nextSerial_ = 1;
+  std::map<uint64_t, Phone> phones_;  // by connection serial
+  uint64_t nextCentral_ = 1;
+  std::map<uint64_t, std::weak_ptr<CentralManager>> centrals_;
+};
+
+}  // namespace ble

@@ -1,0 +1,175 @@
+#include "platform/ble/radio_socket.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/base/options.h"
+
+namespace ble {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets or clears an environment variable for one test, then puts it back.
+class EnvVar {
+ public:
+  EnvVar(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~EnvVar() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  EnvVar(const EnvVar&) = delete;
+  EnvVar& operator=(const EnvVar&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(RadioPath, OptionThenEnvironmentThenRuntimeFolderThenTmp) {
+  const std::string tmp = "/tmp/tovelin-" + std::to_string(::getuid()) + "/radio.sock";
+  struct Case {
+    std::optional<std::string> option;
+    const char* radioEnv;
+    const char* runtimeEnv;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"/a/opt.sock", "/b/env.sock", "/run/user/7", "/a/opt.sock"},
+      {std::nullopt, "/b/env.sock", "/run/user/7", "/b/env.sock"},
+      {std::nullopt, "", "/run/user/7", "/run/user/7/tovelin/radio.sock"},
+      {std::nullopt, nullptr, "/run/user/7", "/run/user/7/tovelin/radio.sock"},
+      {std::nullopt, nullptr, "", tmp},
+      {std::nullopt, nullptr, "relative/dir", tmp},
+      {std::nullopt, nullptr, nullptr, tmp},
+  };
+  for (const auto& c : cases) {
+    base::platformOptions().radioPath = c.option;
+    EnvVar radio("TOVELIN_RADIO", c.radioEnv);
+    EnvVar runtime("XDG_RUNTIME_DIR", c.runtimeEnv);
+    EXPECT_EQ(resolveRadioPath(), c.expected);
+  }
+  base::platformOptions().radioPath.reset();
+}
+
+class RadioSocketTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "ble-socket-XXXXXX").string();
+    root_ = ::mkdtemp(pattern.data());
+  }
+  void TearDown() override {
+    for (const int fd : fds_) ::close(fd);
+    fs::remove_all(root_);
+  }
+  int expectSocket(const SocketResult& result) {
+    if (const auto* error = std::get_if<std::string>(&result)) {
+      ADD_FAILURE() << *error;
+      return -1;
+    }
+    fds_.push_back(std::get<int>(result));
+    return fds_.back();
+  }
+  std::string expectError(const SocketResult& result) {
+    if (const int* fd = std::get_if<int>(&result)) {
+      fds_.push_back(*fd);
+      ADD_FAILURE() << "expected a refusal";
+      return {};
+    }
+    return std::get<std::string>(result);
+  }
+  static mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode & 0777;
+  }
+
+  std::string root_;
+  std::vector<int> fds_;
+};
+
+TEST_F(RadioSocketTest, CreatesAPrivateFolderAndSocket) {
+  const std::string folder = root_ + "/tovelin";
+  expectSocket(listenOnRadio(folder + "/radio.sock"));
+  EXPECT_EQ(modeOf(folder), 0700u);
+  EXPECT_EQ(modeOf(folder + "/radio.sock"), 0600u);
+  EXPECT_TRUE(fs::is_socket(folder + "/radio.sock"));
+  expectSocket(connectToRadio(folder + "/radio.sock"));
+}
+
+TEST_F(RadioSocketTest, ReplacesASocketLeftByAnEarlierRun) {
+  const std::string path = root_ + "/radio.sock";
+  const int old = expectSocket(listenOnRadio(path));
+  ::close(old);  // the earlier run ended without removing its socket
+  fds_.clear();
+  ASSERT_TRUE(fs::is_socket(path));
+  expectSocket(listenOnRadio(path));
+  expectSocket(connectToRadio(path));
+}
+
+TEST_F(RadioSocketTest, RefusesASocketSomeoneStillListensOn) {
+  const std::string path = root_ + "/radio.sock";
+  expectSocket(listenOnRadio(path));
+  EXPECT_NE(expectError(listenOnRadio(path)).find("already listening"), std::string::npos);
+}
+
+TEST_F(RadioSocketTest, RefusesWhatIsNotASocketAndLeavesItAlone) {
+  const std::string file = root_ + "/radio.sock";
+  std::ofstream(file) << "data";
+  EXPECT_NE(expectError(listenOnRadio(file)).find("not a socket"), std::string::npos);
+  EXPECT_EQ(fs::file_size(file), 4u);
+  fs::create_directory(root_ + "/dir.sock");
+  EXPECT_NE(expectError(listenOnRadio(root_ + "/dir.sock")).find("not a socket"),
+            std::string::npos);
+}
+
+TEST_F(RadioSocketTest, RefusesAFolderOpenToOthersOrNotAFolder) {
+  const std::string open = root_ + "/open";
+  fs::create_directory(open);
+  ::chmod(open.c_str(), 0755);
+  EXPECT_NE(expectError(listenOnRadio(open + "/radio.sock")).find("open to other users"),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(open + "/radio.sock"));
+  std::ofstream(root_ + "/plain") << "x";
+  EXPECT_NE(expectError(listenOnRadio(root_ + "/plain/radio.sock")).find("is not a folder"),
+            std::string::npos);
+}
+
+TEST_F(RadioSocketTest, RefusesAFolderOfAnotherUser) {
+  // /tmp itself belongs to root and is open to all; either check refuses it.
+  if (::geteuid() == 0) {
+    const std::string other = root_ + "/other";
+    fs::create_directory(other);
+    ::chmod(other.c_str(), 0700);
+    ASSERT_EQ(::chown(other.c_str(), 12345, 12345), 0);
+    EXPECT_NE(expectError(listenOnRadio(other + "/radio.sock")).find("belongs to another user"),
+              std::string::npos);
+  } else {
+    EXPECT_FALSE(expectError(listenOnRadio("/tmp/radio-test.sock")).empty());
+  }
+}
+
+TEST_F(RadioSocketTest, RefusesAPathTooLongForASocket) {
+  EXPECT_NE(expectError(listenOnRadio(root_ + "/" + std::string(120, 'x'))).find("too long"),
+            std::string::npos);
+  EXPECT_NE(expectError(connectToRadio(root_ + "/missing.sock")).find("cannot reach"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace ble

@@ -1,0 +1,245 @@
+#include "platform/ble/radio.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ble/scripted_phone_test_support.h"
+
+namespace ble {
+namespace {
+
+using testing::Recorder;
+using testing::ScriptedPhone;
+using testing::TempRadio;
+using namespace std::chrono_literals;
+
+const std::string kLink = "E8BCA012-F851-449B-B759-E4596B11384B";
+const std::string kChar = "54AA3DEB-4BB3-4251-BC28-DF790499DF37";
+const std::string kIdA = "11111111-2222-3333-4444-555555555555";
+const std::string kIdB = "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE";
+const std::string kTable =
+    R"([{"uuid":")" + kLink + R"(","characteristics":[")" + kChar + R"("]}])";
+const std::string kAdvertiseB =
+    R"({"type":"advertise","id":")" + kIdB + R"(","name":"B","services":)" + kTable + "}";
+
+class RadioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    recorder = std::make_shared<Recorder>();
+    central = CentralManager::make(recorder, nullptr);
+    ASSERT_TRUE(recorder->waitFor("state 5"));
+  }
+
+  // A second phone, B, connected to the central: it must survive what
+  // happens to the phone under test.
+  std::shared_ptr<Peripheral> connectBystander(ScriptedPhone& b) {
+    b.send(kAdvertiseB);
+    central->scanForPeripherals(std::nullopt);
+    EXPECT_TRUE(recorder->waitFor("discover B"));
+    central->stopScan();
+    auto p = recorder->discovered.back();
+    central->connectPeripheral(p);
+    EXPECT_TRUE(recorder->waitFor("connect B"));
+    return p;
+  }
+
+  TempRadio radio;
+  std::shared_ptr<Recorder> recorder;
+  std::shared_ptr<CentralManager> central;
+};
+
+struct BadLine {
+  const char* label;
+  bool advertiseFirst;  // else the bad line is the phone's first line
+  std::string line;
+  const char* complaint;
+};
+
+class MalformedLineTest : public RadioTest, public ::testing::WithParamInterface<BadLine> {};
+
+TEST_P(MalformedLineTest, ClosesOnlyThatPhoneWithOneLineNamingIt) {
+  const BadLine& bad = GetParam();
+  ScriptedPhone b(radio.path());
+  auto bystander = connectBystander(b);
+
+  ScriptedPhone phone(radio.path());
+  if (bad.advertiseFirst) phone.advertise(kIdA, R"("Bad Phone")", kTable);
+  ::testing::internal::CaptureStderr();
+  phone.send(bad.line);
+  const bool closed = phone.waitForClose();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(closed);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find(bad.complaint), std::string::npos) << err;
+  EXPECT_NE(err.find(bad.advertiseFirst ? "\"Bad Phone\"" : "(not advertised yet)"),
+            std::string::npos)
+      << err;
+
+  base::RunLoop::main().runFor(20ms);
+  EXPECT_EQ(bystander->state(), PeripheralState::connected);
+  b.send(R"({"type":"disconnect"})");
+  EXPECT_TRUE(recorder->waitFor("disconnect B (The phone ended the connection)"))
+      << "the other phone is still served";
+}
+
+const std::string kNotifyHead =
+    R"({"type":"notify","service":")" + kLink + R"(","characteristic":")" + kChar + R"(",)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, MalformedLineTest,
+    ::testing::Values(
+        BadLine{"not_json", true, "hello", "not a JSON object"},
+        BadLine{"array", true, "[1,2]", "not a JSON object"},
+        BadLine{"empty_line", true, "", "not a JSON object"},
+        BadLine{"no_type", true, R"({"kind":"notify"})", "\"type\""},
+        BadLine{"unknown_type", true, R"({"type":"reboot"})", "unknown message type \"reboot\""},
+        BadLine{"bad_base64", true, kNotifyHead + R"("value":"AQI"})", "not base64"},
+        BadLine{"missing_value", true, kNotifyHead + R"("valu":"AQI="})",
+                "missing field \"value\""},
+        BadLine{"bad_uuid", true,
+                R"({"type":"notify","service":"E8BCA012","characteristic":")" + kChar +
+                    R"(","value":""})",
+                "\"service\" is not a UUID"},
+        BadLine{"changed_id", true,
+                R"({"type":"advertise","id":")" + kIdB + R"(","name":"x","services":[]})",
+                "may not change the phone's id"},
+        BadLine{"invalid_utf8", true, "{\"type\":\"disconnect\",\"x\":\"\xC3\x28\"}",
+                "not a JSON object"},
+        BadLine{"notify_before_advertise", false, kNotifyHead + R"("value":""})",
+                "first line must be an advertise"},
+        BadLine{"name_with_line_feed", false,
+                R"({"type":"advertise","id":")" + kIdA +
+                    R"(","name":"A\nConnected to B","services":[]})",
+                "control characters"},
+        BadLine{"name_not_text", false,
+                R"({"type":"advertise","id":")" + kIdA + R"(","name":7,"services":[]})",
+                "\"name\""},
+        BadLine{"twice_listed_service", false,
+                R"({"type":"advertise","id":")" + kIdA + R"(","name":null,"services":)" +
+                    kTable.substr(0, kTable.size() - 1) + "," + kTable.substr(1) + "}",
+                "listed twice"}),
+    [](const auto& test) { return std::string(test.param.label); });
+
+TEST_F(RadioTest, LinesUpToTheLimitPassAndLongerOnesCloseThePhone) {
+  // An advertise whose name pads the line to exactly the limit.
+  const std::string head = R"({"type":"advertise","id":")" + kIdA + R"(","name":")";
+  const std::string tail = R"(","services":[]})";
+  const std::string exact =
+      head + std::string(Radio::kMaxLine - head.size() - tail.size(), 'n') + tail;
+  ASSERT_EQ(exact.size(), Radio::kMaxLine);
+  ScriptedPhone phone(radio.path());
+  phone.send(exact);
+  central->scanForPeripherals(std::nullopt);
+  ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return !recorder->discovered.empty(); }, 2s));
+
+  ::testing::internal::CaptureStderr();
+  phone.sendRaw(std::string(Radio::kMaxLine + 1, ' '));  // no line feed ever comes
+  const bool closed = phone.waitForClose();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(closed);
+  EXPECT_NE(err.find("longer than the limit"), std::string::npos) << err;
+  EXPECT_TRUE(
+      recorder->waitFor("discover " + std::string(exact.size() - head.size() - tail.size(), 'n')));
+}
+
+TEST_F(RadioTest, APhoneThatNeverReadsIsDropped) {
+  ScriptedPhone phone(radio.path());
+  phone.advertise(kIdA, R"("Deaf")", kTable);
+  central->scanForPeripherals(std::nullopt);
+  ASSERT_TRUE(recorder->waitFor("discover Deaf"));
+  auto p = recorder->discovered.back();
+  p->setDelegate(recorder);
+  central->connectPeripheral(p);
+  ASSERT_TRUE(recorder->waitFor("connect Deaf"));
+  p->discoverServices(std::nullopt);
+  ASSERT_TRUE(recorder->waitFor("services E8BC"));
+  p->discoverCharacteristics(std::nullopt, p->services()->front());
+  ASSERT_TRUE(recorder->waitFor("characteristics 54AA"));
+  auto c = p->services()->front()->characteristics()->front();
+
+  ::testing::internal::CaptureStderr();
+  const std::vector<uint8_t> value(30000, 0x55);
+  for (int i = 0; i < 200 && p->state() == PeripheralState::connected; ++i) {
+    p->writeValue(value, c, CharacteristicWriteType::withResponse);
+    base::RunLoop::main().runFor(1ms);
+  }
+  const bool lost = recorder->waitFor("disconnect Deaf (The phone went out of range)");
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(lost);
+  EXPECT_NE(err.find("does not read"), std::string::npos) << err;
+}
+
+TEST_F(RadioTest, AdapterStatesReachTheCentralAndGateScanAndConnections) {
+  ScriptedPhone phone(radio.path());
+  phone.advertise(kIdA, R"("A")", kTable);
+  central->scanForPeripherals(std::nullopt);
+  ASSERT_TRUE(recorder->waitFor("discover A"));
+  auto p = recorder->discovered.back();
+  central->connectPeripheral(p);
+  ASSERT_TRUE(recorder->waitFor("connect A"));
+
+  Radio::shared().setAdapterState(ManagerState::poweredOff);
+  ASSERT_TRUE(recorder->waitFor("state 4"));
+  ASSERT_TRUE(recorder->waitFor("disconnect A (Bluetooth is not powered on)"));
+  ASSERT_TRUE(phone.waitFor(R"({"type":"disconnected"})"));
+  EXPECT_FALSE(central->isScanning());
+
+  central->connectPeripheral(p);  // waits for power
+  ::testing::internal::CaptureStderr();
+  central->scanForPeripherals(std::nullopt);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("not powered on"), std::string::npos);
+  phone.advertise(kIdA, R"("A2")", kTable);
+  base::RunLoop::main().runFor(30ms);
+  EXPECT_TRUE(recorder->unmatched().empty());
+
+  Radio::shared().setAdapterState(ManagerState::unauthorized);
+  ASSERT_TRUE(recorder->waitFor("state 3"));
+  Radio::shared().setAdapterState(ManagerState::unauthorized);  // no change, no report
+  Radio::shared().setAdapterState(ManagerState::poweredOn);
+  ASSERT_TRUE(recorder->waitFor("state 5"));
+  ASSERT_TRUE(recorder->waitFor("connect A2"));
+  ASSERT_TRUE(phone.waitFor(R"({"type":"connected"})"));
+  EXPECT_TRUE(recorder->unmatched().empty());
+}
+
+TEST(RadioStates, WordsOfTheConsole) {
+  const std::pair<const char*, std::optional<ManagerState>> table[] = {
+      {"on", ManagerState::poweredOn},
+      {"off", ManagerState::poweredOff},
+      {"unauthorized", ManagerState::unauthorized},
+      {"unsupported", ManagerState::unsupported},
+      {"resetting", ManagerState::resetting},
+      {"unknown", ManagerState::unknown},
+      {"On", std::nullopt},
+      {"", std::nullopt},
+      {"poweredOn", std::nullopt}};
+  for (const auto& [word, state] : table) EXPECT_EQ(Radio::parseState(word), state) << word;
+}
+
+TEST(RadioFailure, ARefusedPathMakesCentralsUnsupported) {
+  TempRadio radio;
+  Radio::shared().stop();
+  // A regular file where the socket should be: refused, left alone.
+  const std::string path = radio.path();
+  {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::fputs("keep me", f);
+    std::fclose(f);
+  }
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(Radio::shared().start());
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("not a socket"), std::string::npos) << err;
+
+  auto recorder = std::make_shared<Recorder>();
+  auto central = CentralManager::make(recorder, nullptr);
+  ASSERT_TRUE(recorder->waitFor("state 2"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(path));
+
+  std::filesystem::remove(path);
+  EXPECT_TRUE(Radio::shared().start());
+  EXPECT_TRUE(recorder->waitFor("state 5"));
+}
+
+}  // namespace
+}  // namespace ble
