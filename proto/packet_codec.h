@@ -32,7 +32,12 @@ std::vector<uint8_t> serializePacket(const Packet& packet);
 
 // The proto3 JSON text with default options: compact, JSON (lowerCamelCase)
 // names, defaults left out, unknown fields never shown, NaN and infinities as
-// "NaN", "Infinity", "-Infinity". Nothing when the runtime refuses.
+// "NaN", "Infinity", "-Infinity", -0.0 as -0. Nothing when the runtime refuses.
+// Texts are escaped the protobuf C++ way: besides the quote, the backslash and
+// control characters, '<', '>', DEL, C1 controls and invisible format
+// characters (U+00AD, U+200B..U+200F, U+2028.., U+FEFF ...) become \uXXXX;
+// other non-ASCII text is written as UTF-8. A text that is not valid UTF-8
+// (no decoded packet holds one) is rendered as "".
 std::optional<std::string> jsonString(const google::protobuf::Message& message);
 
 // Routes the protobuf runtime's log messages nowhere; idempotent. The entry

@@ -267,19 +267,5 @@ TEST(LinkProfile, EachCaseTravelsTheWayTheProfileSays) {
   }
 }
 
-TEST(LinkProfile, UuidsAreUpperCaseCanonicalForm) {
-  for (const std::string_view uuid : {kLinkServiceUUID, kLinkCharacteristicUUID}) {
-    ASSERT_EQ(uuid.size(), 36U) << uuid;
-    for (size_t i = 0; i < uuid.size(); ++i) {
-      const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-      const char c = uuid[i];
-      EXPECT_TRUE(hyphen ? c == '-' : ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
-          << uuid << " at " << i;
-    }
-  }
-  EXPECT_NE(kLinkServiceUUID, kLinkCharacteristicUUID);
-  EXPECT_EQ(static_cast<int>(kLinkResponseWriteType), 0);
-}
-
 }  // namespace
 }  // namespace tovelin
