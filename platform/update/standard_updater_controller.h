@@ -1,0 +1,36 @@
+// The updater controller that the main interface file creates and the
+// application delegate holds. The status menu's "Check for updates..." sends
+// it checkForUpdates:, which runs a user-initiated check (see update_check.h)
+// and tells the user the outcome in an alert with one "OK" button.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/base/coder.h"
+#include "platform/base/object.h"
+
+namespace update {
+
+class StandardUpdaterController : public base::Object {
+ public:
+  StandardUpdaterController() = default;
+  explicit StandardUpdaterController(const base::Coder& /*coder*/) {}
+
+  // Checks now and shows the outcome modally; the sender is not read. A check
+  // asked for while one is showing its answer is ignored.
+  void checkForUpdates(const std::shared_ptr<base::Object>& sender);
+
+  // "checkForUpdates:".
+  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override;
+  [[nodiscard]] std::string className() const override { return "SPUStandardUpdaterController"; }
+
+ private:
+  bool checking_ = false;
+};
+
+// Enters "SPUStandardUpdaterController" in the interface files' class registry.
+void registerClasses();
+
+}  // namespace update
