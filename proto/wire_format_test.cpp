@@ -232,7 +232,7 @@ std::vector<uint8_t> nestedUnknownGroups(int depth) {
 }
 
 TEST(Decoding, NestingIsLimitedToAHundredLevels) {
-  EXPECT_TRUE(parsePacket(nestedUnknownGroups(99)).has_value());
+  EXPECT_TRUE(parsePacket(nestedUnknownGroups(100)).has_value());
   EXPECT_FALSE(parsePacket(nestedUnknownGroups(101)).has_value());
   EXPECT_FALSE(parsePacket(nestedUnknownGroups(5000)).has_value());
 }
