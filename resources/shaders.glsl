@@ -1,0 +1,131 @@
+#version 300 es
+// The overlay's shader library: one full-screen quad and three motion-cue
+// patterns (dots, lady bugs, hearts) on a square grid that scrolls with the
+// offset.
+//
+// Output is premultiplied colour with coverage alpha; outside the pattern it
+// is transparent black, so the desktop shows through untouched whatever the
+// layer's compositing filter. Dots and hearts are white (a difference filter
+// inverts the desktop under them); the dots have a black rim so that they
+// also read on light backgrounds with normal compositing; lady bugs are red
+// with black spots (a multiply filter tints the desktop under them).
+precision highp float;
+precision highp int;
+
+#pragma vertex vertex_main
+// The quad: four vertices (x, y, u, v), read by vertex index.
+layout(std140) uniform vertex_buffer_0 {
+  vec4 vertices[4];
+};
+
+out vec2 uv;
+
+void vertex_main() {
+  vec4 v = vertices[clamp(gl_VertexID, 0, 3)];
+  gl_Position = vec4(v.xy, 0.0, 1.0);
+  uv = v.zw;
+}
+
+#pragma fragment fragment_main
+// Uniforms: offset (scroll x, y; aspect factors z, w), type, scale.
+layout(std140) uniform fragment_buffer_1 {
+  vec4 offset;
+  int type;
+  float scale;
+} u;
+
+in vec2 uv;
+out vec4 color;
+
+// Cells across the longer side of the screen.
+const float kCells = 12.0;
+// Offset units per cell: the offset wraps at 100, two cells, and every
+// pattern repeats every two cells, so the wrap does not show.
+const float kUnitsPerCell = 50.0;
+const float kPi = 3.14159265;
+
+// Coverage of the inside of a signed distance, smoothed over one pixel.
+float fill(float d) {
+  float aa = max(fwidth(d), 1e-5);
+  return 1.0 - smoothstep(-0.5 * aa, 0.5 * aa, d);
+}
+
+float sdCircle(vec2 p, float r) { return length(p) - r; }
+
+float sdEllipse(vec2 p, vec2 r) {
+  // Close enough to the true distance for edges a pixel wide.
+  float k = length(p / r);
+  return (k - 1.0) * min(r.x, r.y);
+}
+
+float dot2(vec2 v) { return dot(v, v); }
+
+// A heart about 1 high, its point at the origin.
+float sdHeart(vec2 p) {
+  p.x = abs(p.x);
+  if (p.y + p.x > 1.0) return sqrt(dot2(p - vec2(0.25, 0.75))) - sqrt(2.0) / 4.0;
+  return sqrt(min(dot2(p - vec2(0.0, 1.0)), dot2(p - 0.5 * max(p.x + p.y, 0.0)))) *
+         sign(p.x - p.y);
+}
+
+mat2 rotation(float a) {
+  float c = cos(a);
+  float s = sin(a);
+  return mat2(c, s, -s, c);
+}
+
+// Each pattern returns premultiplied colour and coverage for the point f of
+// its cell (f from -0.5 to 0.5); parity is the cell's (x, y) modulo 2.
+
+vec4 dots(vec2 f) {
+  float d = length(f);
+  float disc = fill(d - 0.2);
+  float core = fill(d - 0.15);
+  return vec4(vec3(0.96) * core, disc);
+}
+
+vec4 ladyBug(vec2 f, vec2 parity) {
+  // Neighbours crawl in different directions.
+  float angle = (parity.x < 0.5 ? 0.45 : -0.45) + (parity.y < 0.5 ? 0.0 : kPi);
+  vec2 p = rotation(angle) * f;
+
+  float body = fill(sdEllipse(p - vec2(0.0, -0.03), vec2(0.21, 0.24)));
+  float head = fill(sdCircle(p - vec2(0.0, 0.2), 0.1));
+  float eyes = fill(sdCircle(vec2(abs(p.x), p.y) - vec2(0.045, 0.25), 0.022));
+  float line = fill(abs(p.x) - 0.011);
+  vec2 m = vec2(abs(p.x), p.y);
+  float spots = fill(min(min(sdCircle(m - vec2(0.1, 0.08), 0.045),
+                             sdCircle(m - vec2(0.13, -0.07), 0.05)),
+                         sdCircle(m - vec2(0.07, -0.19), 0.04)));
+  float dark = max(line, spots) * body;
+  float alpha = max(body, head);
+  vec3 red = vec3(0.86, 0.08, 0.06);
+  vec3 rgb = red * (body - dark) + vec3(0.95) * eyes * head * (1.0 - body);
+  return vec4(min(rgb, vec3(alpha)), alpha);
+}
+
+vec4 hearts(vec2 f, vec2 parity) {
+  float size = abs(parity.x - parity.y) < 0.5 ? 0.44 : 0.32;
+  float d = sdHeart((f + vec2(0.0, 0.5 * size)) / size) * size;
+  float a = fill(d);
+  return vec4(vec3(0.97) * a, a);
+}
+
+void fragment_main() {
+  // Square units, the longer side 1, so the patterns keep their shape.
+  vec2 q = uv * u.offset.zw;
+  vec2 p = q * kCells - u.offset.xy / kUnitsPerCell;
+  vec2 cell = floor(p);
+  vec2 f = p - cell - 0.5;
+  vec2 parity = mod(cell, 2.0);
+
+  vec4 c;
+  if (u.type == 1) {
+    c = ladyBug(f, parity);
+  } else if (u.type == 2) {
+    c = hearts(f, parity);
+  } else {
+    c = dots(f);
+  }
+  color = c * clamp(u.scale, 0.0, 1.0);
+}
