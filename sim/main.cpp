@@ -1,0 +1,51 @@
+// tovelin-phone: a simulated phone on the virtual radio.
+#include <csignal>
+#include <memory>
+#include <variant>
+
+#include "platform/base/log.h"
+#include "platform/base/options.h"
+#include "platform/base/run_loop.h"
+#include "platform/ble/radio_socket.h"
+#include "sim/console_input.h"
+#include "sim/motion.h"
+#include "sim/phone_options.h"
+#include "sim/simulated_phone.h"
+
+int main(int argc, char** argv) {
+  std::signal(SIGPIPE, SIG_IGN);
+  auto parsed = sim::parsePhoneOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (const auto* error = std::get_if<std::string>(&parsed)) {
+    base::printError("tovelin-phone: " + *error);
+    base::printError(sim::kPhoneUsage);
+    return 2;
+  }
+  const auto& options = std::get<sim::PhoneOptions>(parsed);
+  if (options.help) {
+    base::printError(sim::kPhoneUsage);
+    return 0;
+  }
+
+  std::unique_ptr<sim::MotionSource> motion;
+  if (options.trace) {
+    auto trace = sim::TraceMotion::load(*options.trace);
+    if (const auto* error = std::get_if<std::string>(&trace)) {
+      base::printError("tovelin-phone: " + *error);
+      return 2;
+    }
+    motion = std::make_unique<sim::TraceMotion>(std::move(std::get<sim::TraceMotion>(trace)));
+  } else {
+    motion = std::make_unique<sim::BuiltInDrive>();
+  }
+
+  if (options.radioPath) base::platformOptions().radioPath = options.radioPath;
+  auto& loop = base::RunLoop::main();
+  auto phone = sim::SimulatedPhone::make(options, ble::resolveRadioPath(), std::move(motion),
+                                         [&loop] { loop.stop(); });
+  auto input = sim::ConsoleInput::watch(0, [&loop, &phone](const std::string& line) {
+    if (!phone->command(line)) loop.stop();
+  });
+  phone->start();
+  loop.run();
+  return 0;
+}
