@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <compare>
+
 namespace update {
 namespace {
 
@@ -18,11 +20,11 @@ TEST_P(VersionOrder, ComparesPartByPartAsNumbers) {
   const auto b = Version::parse(GetParam().b);
   ASSERT_TRUE(a && b);
   const auto order = *a <=> *b;
-  EXPECT_EQ(order < 0, GetParam().order < 0) << GetParam().a << " vs " << GetParam().b;
-  EXPECT_EQ(order == 0, GetParam().order == 0) << GetParam().a << " vs " << GetParam().b;
-  EXPECT_EQ(order > 0, GetParam().order > 0) << GetParam().a << " vs " << GetParam().b;
+  EXPECT_EQ(std::is_lt(order), GetParam().order < 0) << GetParam().a << " vs " << GetParam().b;
+  EXPECT_EQ(std::is_eq(order), GetParam().order == 0) << GetParam().a << " vs " << GetParam().b;
+  EXPECT_EQ(std::is_gt(order), GetParam().order > 0) << GetParam().a << " vs " << GetParam().b;
   // The other way round, the other answer.
-  EXPECT_EQ((*b <=> *a) < 0, GetParam().order > 0);
+  EXPECT_EQ(std::is_lt(*b <=> *a), GetParam().order > 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, VersionOrder,
