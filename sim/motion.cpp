@@ -110,8 +110,12 @@ std::variant<TraceMotion, std::string> TraceMotion::parse(std::string_view text)
 }
 
 std::variant<TraceMotion, std::string> TraceMotion::load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  // A trace is a few megabytes at most; refuse to read anything huge.
+  constexpr std::streamoff kMaxBytes = 256LL * 1024 * 1024;
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return "cannot read the trace " + path;
+  if (in.tellg() > kMaxBytes) return path + ": the trace is larger than 256 MiB";
+  in.seekg(0);
   std::ostringstream text;
   text << in.rdbuf();
   auto parsed = parse(text.str());

@@ -1,5 +1,6 @@
 #include "platform/ble/radio.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <variant>
@@ -45,6 +46,8 @@ bool Radio::start() {
     base::printError("radio: " + *error + "; Bluetooth is unsupported");
   } else {
     listenFd_ = std::get<int>(result);
+    struct stat st {};
+    socketInode_ = ::lstat(path_.c_str(), &st) == 0 ? st.st_ino : 0;
     listenWatch_ = base::RunLoop::main().watchFd(listenFd_, POLLIN,
                                                  [this](short /*revents*/) { acceptPhones(); });
   }
@@ -58,7 +61,10 @@ void Radio::stop() {
   if (listenFd_ >= 0) {
     ::close(listenFd_);
     listenFd_ = -1;
-    ::unlink(path_.c_str());
+    struct stat st {};
+    if (::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == socketInode_) {
+      ::unlink(path_.c_str());
+    }
   }
   for (const auto& central : liveCentrals()) central->radioStateChanged();
 }

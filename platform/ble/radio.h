@@ -108,6 +108,7 @@ class Radio {
   ManagerState adapter_ = ManagerState::poweredOn;
   std::string path_;
   int listenFd_ = -1;
+  uint64_t socketInode_ = 0;  // so stop() removes only our own socket file
   base::Handle listenWatch_;
   uint64_t nextSerial_ = 1;
   std::map<uint64_t, Phone> phones_;  // by connection serial
