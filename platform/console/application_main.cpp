@@ -1,0 +1,58 @@
+#include "platform/console/application_main.h"
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/base/bundle.h"
+#include "platform/base/log.h"
+#include "platform/base/options.h"
+#include "platform/console/console.h"
+#include "platform/ui/application.h"
+
+namespace ui {
+
+int ApplicationMain(int argc, char** argv) {
+  std::vector<std::string> args;
+  args.reserve(static_cast<size_t>(argc > 0 ? argc : 0));
+  for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  if (auto error = base::parsePlatformOptions(args, base::platformOptions())) {
+    base::printError(*error);
+    return 2;
+  }
+
+  // The bundle may have been asked for before the options were read.
+  if (const auto& dir = base::platformOptions().bundleDir)
+    base::Bundle::main() = base::Bundle(*dir);
+  const auto& bundle = base::Bundle::main();
+  const auto name = bundle.infoString("MainInterfaceFile");
+  if (!name || name->empty()) {
+    base::printError("the bundle's information file (" + bundle.resourcePath() +
+                     "/Info.json) names no MainInterfaceFile");
+    return 1;
+  }
+  if (!bundle.pathForResource(*name, "json")) {
+    base::printError("the main interface file \"" + *name + "\" is not in the bundle (" +
+                     bundle.resourcePath() + ")");
+    return 1;
+  }
+
+  // The console answers alerts from the start: loading the interface file
+  // already runs the controllers' view loading.
+  auto console = console::Console::make(STDIN_FILENO);
+  console->start();
+
+  auto& app = Application::shared();
+  if (app.loadMainInterfaceFile(*name)) {  // the loader has said why
+    console->stop();
+    return 1;
+  }
+  app.finishLaunching();
+  app.run();
+  app.sendWillTerminate();
+  console->stop();
+  return 0;
+}
+
+}  // namespace ui

@@ -1,0 +1,17 @@
+// The platform's main entry: what a program hands its command line to.
+//
+// It reads the platform options (docs/console.md lists them), loads the main
+// interface file that the bundle's information file names
+// ("MainInterfaceFile"), with the application as the file's owner, starts
+// the console front end on standard input, sends the application delegate
+// applicationDidFinishLaunching, runs the main run loop until the
+// application terminates, sends applicationWillTerminate and returns the exit
+// status: 0, or 2 for an option it cannot read, 1 when the main interface
+// file is missing or unusable.
+#pragma once
+
+namespace ui {
+
+int ApplicationMain(int argc, char** argv);
+
+}  // namespace ui
