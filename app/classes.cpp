@@ -1,0 +1,26 @@
+#include "app/classes.h"
+
+#include "app/app_delegate.h"
+#include "app/custom_alert_with_video.h"
+#include "link/view_controller.h"
+#include "platform/ui/interface_file.h"
+#include "platform/update/standard_updater_controller.h"
+#include "render/metal_view.h"
+
+namespace tovelin {
+
+void registerClasses() {
+  auto& registry = ui::ClassRegistry::shared();
+  registry.registerClass("AppDelegate", [](const base::Coder& coder) {
+    return std::make_shared<AppDelegate>(coder);
+  });
+  registry.registerClass("ViewController", [](const base::Coder& coder) {
+    return std::make_shared<ViewController>(coder);
+  });
+  registry.registerClass("MetalView", [](const base::Coder& coder) {
+    return std::make_shared<MetalView>(coder);
+  });
+  update::registerClasses();
+}
+
+}  // namespace tovelin

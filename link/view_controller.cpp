@@ -1,0 +1,168 @@
+#include "link/view_controller.h"
+
+#include "app/custom_alert_with_video.h"
+#include "app/tray_icon.h"
+#include "link/handshake.h"
+#include "link/link_profile.h"
+#include "platform/base/bundle.h"
+#include "platform/base/host.h"
+#include "platform/base/log.h"
+#include "platform/base/user_defaults.h"
+#include "platform/ui/application.h"
+#include "platform/ui/window.h"
+#include "proto/packet_codec.h"
+#include "proto/tovelin.pb.h"
+#include "render/metal_view.h"
+
+namespace tovelin {
+namespace {
+
+const ble::UUID& linkService() {
+  static const ble::UUID uuid = ble::UUID::withString(kLinkServiceUUID);
+  return uuid;
+}
+
+const ble::UUID& linkCharacteristic() {
+  static const ble::UUID uuid = ble::UUID::withString(kLinkCharacteristicUUID);
+  return uuid;
+}
+
+std::string nameOf(const std::shared_ptr<ble::Peripheral>& p) {
+  return p->name().value_or("unknown device");
+}
+
+}  // namespace
+
+ViewController::ViewController() = default;
+
+ViewController::ViewController(const base::Coder& coder) : ui::ViewController(coder) {}
+
+ViewController::~ViewController() = default;
+
+bool ViewController::setValueForKey(std::string_view key,
+                                    const std::shared_ptr<base::Object>& value) {
+  if (key == "metalView") {
+    auto view = std::dynamic_pointer_cast<MetalView>(value);
+    if (value && !view) return false;
+    metalView = std::move(view);
+    return true;
+  }
+  return ui::ViewController::setValueForKey(key, value);
+}
+
+void ViewController::viewDidLoad() {
+  ui::ViewController::viewDidLoad();
+
+  const auto windows = ui::Application::shared().windows();
+  window = windows.empty() ? nullptr : windows.front();
+
+  auto self = sharedAs<ViewController>();
+  centralManager = ble::CentralManager::make(self, nullptr);
+  trayIcon = TrayIcon::make(metalView, window, self);
+
+  if (auto videoURL = base::Bundle::main().urlForResource("UseDesktop", "mov")) {
+    welcomeWindow = CustomAlertWithVideo::make(*videoURL);
+    if (welcomeWindow) {
+      welcomeWindow->showWindow(nullptr);
+      if (welcomeWindow->player) welcomeWindow->player->play();
+      if (welcomeWindow->player2) welcomeWindow->player2->play();
+    }
+  }
+}
+
+void ViewController::centralManagerDidUpdateState(
+    const std::shared_ptr<ble::CentralManager>& central) {
+  if (!trayIcon) return;
+  switch (central->state()) {
+    case ble::ManagerState::poweredOn:
+      trayIcon->buildMenu(MenuState::searching);
+      break;
+    case ble::ManagerState::poweredOff:
+      trayIcon->updateDeviceList(discoveredPeripherals, true);
+      break;
+    default:
+      trayIcon->buildMenu(MenuState::bluetoothUnavailable);
+      break;
+  }
+}
+
+void ViewController::centralManagerDidDiscoverPeripheral(
+    const std::shared_ptr<ble::CentralManager>& /*central*/,
+    const std::shared_ptr<ble::Peripheral>& p, const ble::AdvertisementData& /*advertisementData*/,
+    int /*rssi*/) {
+  bool known = false;
+  for (const auto& entry : discoveredPeripherals) {
+    if (entry->identifier() == p->identifier()) {
+      known = true;
+      break;
+    }
+  }
+  if (!known) {
+    base::printLine("Discovered " + nameOf(p));
+    discoveredPeripherals.push_back(p);
+  }
+  if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, false);
+}
+
+void ViewController::centralManagerDidConnectPeripheral(
+    const std::shared_ptr<ble::CentralManager>& /*central*/,
+    const std::shared_ptr<ble::Peripheral>& p) {
+  base::printLine("Connected to " + nameOf(p));
+  p->discoverServices(std::vector<ble::UUID>{linkService()});
+}
+
+void ViewController::centralManagerDidDisconnectPeripheral(
+    const std::shared_ptr<ble::CentralManager>& /*central*/,
+    const std::shared_ptr<ble::Peripheral>& p, const std::optional<ble::Error>& /*error*/) {
+  base::printLine("Disconnected from " + nameOf(p));
+  centralManager->connectPeripheral(p);
+}
+
+void ViewController::peripheralDidDiscoverServices(const std::shared_ptr<ble::Peripheral>& p,
+                                                   const std::optional<ble::Error>& /*error*/) {
+  const auto& services = p->services();
+  if (!services) return;
+  for (const auto& service : *services) {
+    p->discoverCharacteristics(std::vector<ble::UUID>{linkCharacteristic()}, service);
+  }
+}
+
+void ViewController::peripheralDidModifyServices(
+    const std::shared_ptr<ble::Peripheral>& p,
+    const std::vector<std::shared_ptr<ble::Service>>& /*invalidatedServices*/) {
+  base::printLine("Service modified from " + nameOf(p));
+  p->discoverServices(std::vector<ble::UUID>{linkService()});
+}
+
+void ViewController::peripheralDidDiscoverCharacteristicsForService(
+    const std::shared_ptr<ble::Peripheral>& p, const std::shared_ptr<ble::Service>& service,
+    const std::optional<ble::Error>& /*error*/) {
+  const auto& characteristics = service->characteristics();
+  if (!characteristics) return;
+  for (const auto& characteristic : *characteristics) {
+    if (characteristic->uuid() == linkCharacteristic()) p->setNotifyValue(true, characteristic);
+  }
+}
+
+void ViewController::startScan() {
+  discoveredPeripherals.clear();
+  centralManager->scanForPeripherals(std::vector<ble::UUID>{linkService()});
+}
+
+void ViewController::connectToPeripheral(const std::shared_ptr<ble::Peripheral>& p) {
+  if (peripheral) {
+    centralManager->cancelPeripheralConnection(peripheral);
+    peripheral->setDelegate(nullptr);
+  }
+  peripheral.reset();
+  peripheral = p;
+  p->setDelegate(sharedAs<ViewController>());
+  centralManager->stopScan();
+  if (trayIcon) {
+    trayIcon->buildMenu(MenuState::connected);
+    if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, true);
+  }
+  centralManager->connectPeripheral(p);
+}
+
+}  // namespace tovelin

@@ -1,0 +1,100 @@
+// The phone link: the application's one view controller and Bluetooth LE
+// central.
+//
+// When its view has loaded it creates the central manager, the status menu
+// and (when the bundle carries the welcome video) the welcome window. It scans
+// for phones that advertise the link service when the menu asks, connects to
+// the phone the user picks and asks again whenever a connection drops,
+// subscribes to the link characteristic, and handles every packet the phone
+// notifies: acceleration goes to the renderer, an authentication request is
+// answered with the digest, the PIN and the computer's name.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/device_connect_delegate.h"
+#include "platform/ble/central_manager.h"
+#include "platform/ble/peripheral.h"
+#include "platform/ui/view_controller.h"
+
+namespace ui {
+class Window;
+}
+
+namespace tovelin {
+
+class MetalView;
+class TrayIcon;
+class CustomAlertWithVideo;
+class AuthenticationRequest;
+
+class ViewController : public ui::ViewController,
+                       public ble::CentralManagerDelegate,
+                       public ble::PeripheralDelegate,
+                       public DeviceConnectDelegate {
+ public:
+  // initWithNibName:bundle: and initWithCoder:; both start every field empty.
+  ViewController();
+  explicit ViewController(const base::Coder& coder);
+  ~ViewController() override;
+
+  std::shared_ptr<ble::CentralManager> centralManager;
+  std::shared_ptr<ble::Peripheral> peripheral;
+  std::vector<std::shared_ptr<ble::Peripheral>> discoveredPeripherals;
+  std::shared_ptr<MetalView> metalView;
+  std::shared_ptr<ui::Window> window;
+  std::shared_ptr<TrayIcon> trayIcon;
+  std::shared_ptr<CustomAlertWithVideo> welcomeWindow;
+
+  void viewDidLoad() override;
+
+  // Central-manager delegate.
+  void centralManagerDidUpdateState(const std::shared_ptr<ble::CentralManager>& central) override;
+  void centralManagerDidDiscoverPeripheral(const std::shared_ptr<ble::CentralManager>& central,
+                                           const std::shared_ptr<ble::Peripheral>& peripheral,
+                                           const ble::AdvertisementData& advertisementData,
+                                           int rssi) override;
+  void centralManagerDidConnectPeripheral(const std::shared_ptr<ble::CentralManager>& central,
+                                          const std::shared_ptr<ble::Peripheral>& peripheral) override;
+  void centralManagerDidDisconnectPeripheral(const std::shared_ptr<ble::CentralManager>& central,
+                                             const std::shared_ptr<ble::Peripheral>& peripheral,
+                                             const std::optional<ble::Error>& error) override;
+
+  // Peripheral delegate.
+  void peripheralDidDiscoverServices(const std::shared_ptr<ble::Peripheral>& peripheral,
+                                     const std::optional<ble::Error>& error) override;
+  void peripheralDidModifyServices(
+      const std::shared_ptr<ble::Peripheral>& peripheral,
+      const std::vector<std::shared_ptr<ble::Service>>& invalidatedServices) override;
+  void peripheralDidDiscoverCharacteristicsForService(
+      const std::shared_ptr<ble::Peripheral>& peripheral,
+      const std::shared_ptr<ble::Service>& service, const std::optional<ble::Error>& error) override;
+  void peripheralDidUpdateValueForCharacteristic(
+      const std::shared_ptr<ble::Peripheral>& peripheral,
+      const std::shared_ptr<ble::Characteristic>& characteristic,
+      const std::optional<ble::Error>& error) override;
+
+  // Asked for by the status menu.
+  void startScan() override;
+  void connectToPeripheral(const std::shared_ptr<ble::Peripheral>& peripheral) override;
+
+  // The two dialogs of the link.
+  void showAlert(const std::string& messageText, const std::string& informativeText);
+  std::optional<std::string> askForPincode();
+
+  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
+  [[nodiscard]] std::string className() const override { return "ViewController"; }
+
+ private:
+  void handleAuthenticationRequest(const std::shared_ptr<ble::Peripheral>& from,
+                                   const std::shared_ptr<ble::Characteristic>& characteristic,
+                                   const AuthenticationRequest& request);
+  enum class Refusal { wrongVersion, pinRefused };
+  void dropLink(Refusal refusal, const std::shared_ptr<ble::Peripheral>& from,
+                const std::shared_ptr<ble::Characteristic>& characteristic);
+};
+
+}  // namespace tovelin

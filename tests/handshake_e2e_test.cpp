@@ -1,0 +1,176 @@
+// The handshake road, end to end: a scripted phone asks, the user answers the
+// PIN prompt through the console, and the phone receives the response.
+
+#include <gtest/gtest.h>
+
+#include "proto/packet_codec.h"
+#include "tests/app_fixture.h"
+#include "tests/support/reference_crc.h"
+
+namespace e2e {
+namespace {
+
+using testing_support::referenceCksum;
+using testing_support::referenceDigestInput;
+
+std::string responseLine(uint32_t challenge, const std::string& pin, const std::string& device) {
+  std::string inner = "\"digest\":" + std::to_string(referenceCksum(referenceDigestInput(challenge)));
+  if (!pin.empty()) inner += ",\"pinCode\":\"" + pin + "\"";
+  inner += ",\"deviceName\":\"" + device + "\"";
+  return "Sending response {\"authResponse\":{" + inner + "}}";
+}
+
+class Handshake : public AppTest {};
+
+TEST_F(Handshake, TypedPinIsAnsweredWithTheDigestAndStored) {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+
+  p->sendAuthRequest(1, 7);
+  answerPrompt("OK: 1234");
+  ASSERT_TRUE(app_->waitForLine("Pincode entered: 1234", 10s));
+  ASSERT_TRUE(app_->waitForLine("Packet AUTH received {\"version\":1,\"challenge\":7}", 5s));
+  ASSERT_TRUE(app_->waitForLine(responseLine(7, "1234", "Test Desk"), 5s));
+
+  auto written = p->waitForWrittenPacket();
+  ASSERT_TRUE(written.has_value());
+  ASSERT_TRUE(written->has_auth_response());
+  EXPECT_EQ(written->auth_response().digest(), referenceCksum(referenceDigestInput(7)));
+  EXPECT_EQ(written->auth_response().pin_code(), "1234");
+  EXPECT_EQ(written->auth_response().device_name(), "Test Desk");
+  EXPECT_TRUE(p->received().back().value("withResponse", false));
+  EXPECT_EQ(storedPin(), "1234");
+}
+
+TEST_F(Handshake, StoredPinAnswersEveryRequestWithoutAPrompt) {
+  writeDefaults(R"({"pincode":"4321"})");
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+
+  p->sendAuthRequest(3, 0xFFFFFFFFU);
+  ASSERT_TRUE(app_->waitForLine(responseLine(0xFFFFFFFFU, "4321", "Test Desk"), 10s));
+  p->sendAuthRequest(3, 1);
+  ASSERT_TRUE(app_->waitForLine(responseLine(1, "4321", "Test Desk"), 10s));
+  EXPECT_EQ(p->waitForWrittenPacket()->auth_response().digest(),
+            referenceCksum(referenceDigestInput(0xFFFFFFFFU)));
+  EXPECT_EQ(p->waitForWrittenPacket()->auth_response().digest(),
+            referenceCksum(referenceDigestInput(1)));
+  EXPECT_EQ(app_->stderrText().find("Enter your Pincode"), std::string::npos);
+}
+
+TEST_F(Handshake, EmptyPinIsSentAndStoredAsEmpty) {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  p->sendAuthRequest(1, 5);
+  answerPrompt("OK:");
+  ASSERT_TRUE(app_->waitForLine("Pincode entered: ", 10s));
+  ASSERT_TRUE(app_->waitForLine(responseLine(5, "", "Test Desk"), 5s));
+  EXPECT_EQ(p->waitForWrittenPacket()->auth_response().pin_code(), "");
+  EXPECT_EQ(storedPin(), "");
+}
+
+TEST_F(Handshake, CancelledPromptLeavesTheRequestUnanswered) {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  p->sendAuthRequest(1, 5);
+  answerPrompt("Cancel");
+  ASSERT_TRUE(app_->waitForLine("Cancelled", 10s));
+  app_->drain(500ms);
+  for (const auto& line : app_->lines()) EXPECT_EQ(line.rfind("Packet AUTH", 0), std::string::npos);
+  EXPECT_FALSE(p->waitFor("write", 300ms).has_value());
+  EXPECT_EQ(storedPin(), std::nullopt);
+  // The link is left as it was: acceleration still flows, a new request asks again.
+  p->sendAuthRequest(1, 6);
+  answerPrompt("OK: 9", 2);
+  ASSERT_TRUE(app_->waitForLine(responseLine(6, "9", "Test Desk"), 10s));
+}
+
+struct VersionCase {
+  int32_t version;
+  bool answered;
+};
+
+class HandshakeVersion : public AppTest, public testing::WithParamInterface<VersionCase> {};
+
+TEST_P(HandshakeVersion, VersionsFromTwoHundredAreRefused) {
+  writeDefaults(R"({"pincode":"1111"})");
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  p->sendAuthRequest(GetParam().version, 42);
+  ASSERT_TRUE(app_->waitForLine(
+      "Packet AUTH received {\"version\":" + std::to_string(GetParam().version) +
+          ",\"challenge\":42}",
+      10s));
+  if (GetParam().answered) {
+    ASSERT_TRUE(app_->waitForLine(responseLine(42, "1111", "Test Desk"), 5s));
+    return;
+  }
+  ASSERT_TRUE(app_->waitForStderr("Incorrect version", 10s));
+  app_->send("OK");
+  auto unsubscribe = p->waitFor("subscribe");
+  ASSERT_TRUE(unsubscribe.has_value());
+  EXPECT_FALSE(unsubscribe->value("enabled", true));
+  ASSERT_TRUE(p->waitFor("disconnected").has_value());
+  // Every disconnection is answered by a new connection request, and the
+  // detached phone goes no further than service discovery.
+  ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
+  ASSERT_TRUE(app_->waitForLine("Connected to Test Phone", 10s));
+  EXPECT_FALSE(p->waitFor("subscribe", 1s).has_value());
+  EXPECT_FALSE(p->waitFor("write", 100ms).has_value());
+  EXPECT_EQ(storedPin(), "1111");
+  // The refused phone is no longer listed.
+  app_->send("menu");
+  ASSERT_TRUE(app_->waitForStderr("Scan more devices", 5s));
+  app_->drain(300ms);
+  const std::string shown = app_->stderrText();
+  const auto scanMore = shown.rfind("Scan more devices");
+  EXPECT_EQ(shown.find("Test Phone", scanMore), std::string::npos) << shown;
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, HandshakeVersion,
+                         testing::Values(VersionCase{199, true}, VersionCase{-1, true},
+                                         VersionCase{200, false}));
+
+TEST_F(Handshake, PromptComesBeforeTheVersionCheckAndATypedPinIsNotKeptOnRefusal) {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  p->sendAuthRequest(200, 1);
+  answerPrompt("OK: 5555");
+  ASSERT_TRUE(app_->waitForLine("Pincode entered: 5555", 10s));
+  ASSERT_TRUE(app_->waitForLine("Packet AUTH received {\"version\":200,\"challenge\":1}", 5s));
+  ASSERT_TRUE(app_->waitForStderr("Incorrect version", 10s));
+  app_->send("OK");
+  ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
+  EXPECT_EQ(storedPin(), std::nullopt);
+}
+
+TEST_F(Handshake, RefusedPinIsForgottenAndThePhoneStaysListed) {
+  writeDefaults(R"({"pincode":"1234"})");
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  p->sendAuthInvalid();
+  ASSERT_TRUE(app_->waitForLine("Invalid pincode {}", 10s));
+  ASSERT_TRUE(app_->waitForStderr("Incorrect Pincode", 10s));
+  app_->send("OK");
+  auto unsubscribe = p->waitFor("subscribe");
+  ASSERT_TRUE(unsubscribe.has_value());
+  EXPECT_FALSE(unsubscribe->value("enabled", true));
+  ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
+  ASSERT_TRUE(app_->waitForLine("Connected to Test Phone", 10s));
+  EXPECT_EQ(storedPin(), std::nullopt);
+  app_->send("menu");
+  ASSERT_TRUE(app_->waitForStderr("Scan more devices", 5s));
+  app_->drain(300ms);
+  const std::string shown = app_->stderrText();
+  EXPECT_NE(shown.find("Test Phone", shown.rfind("Scan more devices")), std::string::npos) << shown;
+}
+
+}  // namespace
+}  // namespace e2e

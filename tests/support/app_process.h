@@ -1,0 +1,69 @@
+// Runs the application as a person would: its own process, the platform
+// options on its command line, console commands on its standard input, and
+// its diagnostic lines read back from standard output.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class AppProcess {
+ public:
+  // Starts `program` with `args`. Standard error is written to `stderrPath`.
+  AppProcess(const std::string& program, const std::vector<std::string>& args,
+             const std::string& stderrPath);
+  AppProcess(const AppProcess&) = delete;
+  AppProcess& operator=(const AppProcess&) = delete;
+  ~AppProcess();
+
+  // Sends one console line.
+  void send(const std::string& line);
+  // Closes standard input (end of input).
+  void closeInput();
+
+  // The next diagnostic line, or none when none came in time.
+  std::optional<std::string> nextLine(std::chrono::milliseconds timeout);
+  // Reads lines until one equals `line`; returns false on time-out. Every line
+  // read is kept in lines().
+  bool waitForLine(const std::string& line, std::chrono::milliseconds timeout);
+  // True when `line` was read before or arrives within `timeout`, whatever
+  // came in between.
+  bool sawLine(const std::string& line, std::chrono::milliseconds timeout);
+  // Reads lines until one starts with `prefix`; returns it.
+  std::optional<std::string> waitForPrefix(const std::string& prefix,
+                                           std::chrono::milliseconds timeout);
+  // Reads whatever lines arrive within `duration`.
+  void drain(std::chrono::milliseconds duration);
+
+  [[nodiscard]] const std::vector<std::string>& lines() const { return lines_; }
+  [[nodiscard]] size_t count(const std::string& line) const;
+  [[nodiscard]] std::string stderrText() const;
+  // Waits until standard error holds `text` `occurrence` times.
+  bool waitForStderr(const std::string& text, std::chrono::milliseconds timeout,
+                     size_t occurrence = 1) const;
+
+  // Waits for the process to end; returns its exit status, or none on time-out
+  // (or when it died by a signal).
+  std::optional<int> wait(std::chrono::milliseconds timeout);
+  [[nodiscard]] bool running();
+  void kill();
+
+ private:
+  bool readMore(std::chrono::milliseconds timeout);
+
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int out_ = -1;
+  std::string buffer_;
+  std::vector<std::string> lines_;
+  size_t next_ = 0;
+  std::string stderrPath_;
+  std::optional<int> status_;
+};
+
+}  // namespace testing_support
