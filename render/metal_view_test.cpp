@@ -1,0 +1,373 @@
+// MetalView's set-up, motion, fading, pausing and resuming, driven the way
+// the link, the presets and the display timer drive it (frames are called
+// directly, not through the timer).
+#include "render/metal_view.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "platform/base/bundle.h"
+#include "platform/ui/window.h"
+
+namespace tovelin {
+namespace {
+
+using testing::HasSubstr;
+
+class MetalViewTest : public testing::Test {
+ protected:
+  void SetUp() override { base::Bundle::main() = base::Bundle(TOVELIN_SOURCE_DIR "/resources"); }
+
+  static std::shared_ptr<MetalView> makeView(double width = 16, double height = 9) {
+    return std::make_shared<MetalView>(base::makeRect(0, 0, width, height), nullptr);
+  }
+
+  // The view inside a shown window, as the overlay is.
+  static std::shared_ptr<ui::Window> showInWindow(const std::shared_ptr<MetalView>& view) {
+    auto window = ui::Window::make(base::makeRect(0, 0, 16, 9));
+    window->setContentView(view);
+    window->makeKeyAndOrderFront(nullptr);
+    return window;
+  }
+
+  // Runs frames without motion until the view pauses; the number of frames.
+  static int framesUntilPaused(MetalView& view, int limit = 5000) {
+    int frames = 0;
+    while (!view.isPaused() && frames < limit) {
+      view.drawRect(view.bounds());
+      ++frames;
+    }
+    return frames;
+  }
+
+  static std::array<uint8_t, 24> constantsBytes(MetalView& view) {
+    std::array<uint8_t, 24> bytes{};
+    std::memcpy(bytes.data(), view.constantsBuffer->contents(), bytes.size());
+    return bytes;
+  }
+};
+
+template <typename T>
+std::array<uint8_t, sizeof(T)> bytesOf(T value) {
+  std::array<uint8_t, sizeof(T)> bytes{};
+  std::memcpy(bytes.data(), &value, sizeof(T));
+  return bytes;
+}
+
+TEST_F(MetalViewTest, SetUpLeavesTheLookOfInvertedDots) {
+  auto view = makeView();
+  ASSERT_NE(view->constantsBuffer, nullptr);
+  ASSERT_NE(view->vertexBuffer, nullptr);
+  EXPECT_NE(view->commandQueue, nullptr);
+  EXPECT_NE(view->pipelineState, nullptr);
+  EXPECT_EQ(view->constantsBuffer->length(), 32u);
+  EXPECT_EQ(view->vertexBuffer->length(), 64u);
+
+  // offset (0, 0, 0, 0), type 0, scale 1.0 in bytes 0-23.
+  std::array<uint8_t, 24> expected{};
+  const auto one = bytesOf(1.0f);
+  std::copy(one.begin(), one.end(), expected.begin() + 20);
+  EXPECT_EQ(constantsBytes(*view), expected);
+
+  const std::array<float, 16> quad = {-1, 1, 0, 1, -1, -1, 0, 0, 1, 1, 1, 1, 1, -1, 1, 0};
+  EXPECT_EQ(std::memcmp(view->vertexBuffer->contents(), quad.data(), 64), 0);
+
+  ASSERT_NE(view->layer(), nullptr);
+  EXPECT_FALSE(view->layer()->isOpaque());
+  EXPECT_EQ(view->layer()->compositingFilter(), "differenceBlendMode");
+  EXPECT_EQ(static_cast<unsigned long>(view->colorPixelFormat()), 80u);
+  EXPECT_EQ(view->clearColor(), (gpu::ClearColor{0, 0, 0, 1}));
+  EXPECT_FALSE(view->isPaused());
+  EXPECT_EQ(view->className(), "MetalView");
+}
+
+TEST_F(MetalViewTest, AGivenDeviceIsReplacedByTheDefaultOne) {
+  auto other = std::make_shared<gpu::Device>(nullptr);
+  auto view = std::make_shared<MetalView>(base::makeRect(0, 0, 4, 4), other);
+  EXPECT_EQ(view->device(), gpu::createSystemDefaultDevice());
+}
+
+TEST_F(MetalViewTest, FromAnInterfaceFileItIsSetUpToo) {
+  auto view = std::make_shared<MetalView>(base::Coder(nlohmann::json{{"frame", {0, 0, 32, 18}}}));
+  EXPECT_EQ(view->device(), gpu::createSystemDefaultDevice());
+  EXPECT_NE(view->pipelineState, nullptr);
+  EXPECT_EQ(view->drawableSize(), (base::Size{32, 18}));
+}
+
+TEST_F(MetalViewTest, TheFramesPassClearsToTransparentBlackNotTheViewsColour) {
+  auto view = makeView();
+  view->constants.scale = 0;  // nothing of the pattern is drawn
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->clearColor(), (gpu::ClearColor{0, 0, 0, 1}));
+  auto image = view->snapshotPixels();
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(image->rgba, std::vector<uint8_t>(image->rgba.size(), 0));
+}
+
+struct Scroll {
+  const char* label;
+  float startX, startY;
+  double x, y, z;
+  float wantX, wantY;
+};
+
+class MetalViewScroll : public MetalViewTest, public testing::WithParamInterface<Scroll> {};
+
+TEST_P(MetalViewScroll, AccumulatesTheRemainderOfTruncatedDivision) {
+  const auto& s = GetParam();
+  auto view = makeView();
+  view->constants.offset = {s.startX, s.startY, 0.25f, 0.75f};
+  view->applyAcceleration(s.x, s.y, s.z);
+  EXPECT_EQ(view->constants.offset[0], s.wantX);
+  EXPECT_EQ(view->constants.offset[1], s.wantY);
+  EXPECT_EQ(view->constants.offset[2], 0.25f);  // the aspect factors are left alone
+  EXPECT_EQ(view->constants.offset[3], 0.75f);
+  EXPECT_EQ(view->lastx, s.x);
+  EXPECT_EQ(view->lasty, s.y);
+  EXPECT_EQ(view->lastz, s.z);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Updates, MetalViewScroll,
+    testing::Values(Scroll{"Plus150", 0, 0, 150, 0, 0, 50, 0},
+                    Scroll{"Minus150", 0, 0, -150, 0, 0, -50, 0},
+                    Scroll{"Exactly100", 60, 0, 40, 0, 0, 0, 0},
+                    Scroll{"MinusExactly100", 0, -30, 0, -70, 0, 0, 0},
+                    Scroll{"ZAddsAHundredth", 0, 0, 0, 0, 100, 0, 1},
+                    Scroll{"ZAndYReachTheModulus", 0, 99.5f, 0, 0.25, 25, 0, 0},
+                    Scroll{"KeepsTheSignOfTheSum", -20, 30, -90, -250, -1000, -10, -30},
+                    // float(16777217) is 16777216; adding 1 in 32 bits stays there
+                    // (in 64 bits the remainder would be 18).
+                    Scroll{"ThirtyTwoBitSum", 1, 0, 16777217.0, 0, 0, 16, 0}),
+    [](const auto& param) { return std::string(param.param.label); });
+
+TEST_F(MetalViewTest, UpdatesThatWouldBreakTheOffsetAreRefusedWhole) {
+  auto view = makeView();
+  view->applyAcceleration(10, 20, 0);
+  testing::internal::CaptureStderr();
+  view->applyAcceleration(std::numeric_limits<double>::quiet_NaN(), 1, 1);
+  view->applyAcceleration(1, std::numeric_limits<double>::infinity(), 1);
+  view->applyAcceleration(1e300, 0, 0);  // no 32-bit float holds it
+  view->applyAcceleration(0, 0, -std::numeric_limits<double>::infinity());
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_THAT(said, HasSubstr("Ignoring an acceleration update"));
+  EXPECT_EQ(view->constants.offset[0], 10);
+  EXPECT_EQ(view->constants.offset[1], 20);
+  EXPECT_EQ(view->lastx, 10);
+  EXPECT_EQ(view->lasty, 20);
+  // Good updates go on working.
+  view->applyAcceleration(5, 5, 0);
+  EXPECT_EQ(view->constants.offset[0], 15);
+  EXPECT_EQ(view->constants.offset[1], 25);
+}
+
+TEST_F(MetalViewTest, OneStillFrameDecaysToPoint995InThirtyTwoBits) {
+  auto view = makeView();
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->constants.scale, 0.995f);
+  EXPECT_EQ(static_cast<double>(view->constants.scale), 0.9950000047683716);
+  EXPECT_EQ(constantsBytes(*view)[20], bytesOf(0.995f)[0]);
+}
+
+TEST_F(MetalViewTest, AFrameWithMotionRaisesTheFadeAndCapsIt) {
+  auto view = makeView();
+  view->constants.scale = 0.9f;
+  view->applyAcceleration(1, 0, 0);
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->constants.scale, 1.0f);
+  EXPECT_EQ(view->lastx2, 1);  // the frame remembers its values
+
+  // From 0, five frames with motion: 0.2, 0.4, 0.6, 0.8, 1.0.
+  view->constants.scale = 0;
+  const float steps[] = {0.2f, 0.4f, 0.6f, 0.8f, 1.0f};
+  double x = 1;
+  for (const float want : steps) {
+    x = -x;
+    view->applyAcceleration(x, 0, 0);
+    view->drawRect(view->bounds());
+    EXPECT_FLOAT_EQ(view->constants.scale, want);
+  }
+  EXPECT_EQ(view->constants.scale, 1.0f);
+}
+
+TEST_F(MetalViewTest, AChangeOfExactlyAHundredthIsNoMotion) {
+  auto view = makeView();
+  auto window = showInWindow(view);
+  framesUntilPaused(*view);
+  ASSERT_TRUE(view->isPaused());
+  view->lastx = view->lastx2 = 0;
+
+  testing::internal::CaptureStdout();
+  view->applyAcceleration(0.01, 0, 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_TRUE(view->isPaused());
+  EXPECT_FALSE(window->isVisible());
+
+  // On a drawing view the same change decays the fade.
+  view->constants.scale = 1;
+  view->resumeRendering();
+  view->lastx = view->lastx2 = 0;
+  view->applyAcceleration(0.01, 0, 0);
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->constants.scale, 0.995f);
+
+  // Just above it is motion.
+  view->applyAcceleration(0.0200001, 0, 0);
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->constants.scale, 1.0f);
+}
+
+TEST_F(MetalViewTest, PausesOnThe1379thStillFrameWhichIsStillDrawn) {
+  auto view = makeView();
+  auto window = showInWindow(view);
+  view->drawRect(view->bounds());  // a frame with the pattern fully shown
+  view->constants.scale = 1.0f;
+  view->applyAcceleration(0.5, 0.25, 3);
+  view->drawRect(view->bounds());  // motion: the values become the frame's
+  ASSERT_EQ(view->constants.scale, 1.0f);
+  auto shown = view->snapshotPixels();
+  ASSERT_TRUE(shown.has_value());
+  ASSERT_NE(shown->rgba, std::vector<uint8_t>(shown->rgba.size(), 0));
+
+  testing::internal::CaptureStdout();
+  const int frames = framesUntilPaused(*view);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Rendering paused\n");
+  EXPECT_EQ(frames, 1379);
+  EXPECT_LT(view->constants.scale, 0.001f);
+  EXPECT_GT(view->constants.scale, 0.0f);
+  EXPECT_FALSE(window->isVisible());
+
+  // The pausing frame was copied out and presented, at its faint scale.
+  EXPECT_EQ(constantsBytes(*view)[20], bytesOf(view->constants.scale)[0]);
+  auto last = view->snapshotPixels();
+  ASSERT_TRUE(last.has_value());
+  EXPECT_EQ(last->rgba, std::vector<uint8_t>(last->rgba.size(), 0));
+  EXPECT_EQ(view->lastx2, 0.5);
+  EXPECT_EQ(view->lasty2, 0.25);
+  EXPECT_EQ(view->lastz2, 3);
+
+  // A paused view draws nothing more.
+  const float paused = view->constants.scale;
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->constants.scale, paused);
+}
+
+TEST_F(MetalViewTest, MotionResumesWithTheFadeWhereThePauseLeftIt) {
+  auto view = makeView();
+  auto window = showInWindow(view);
+  framesUntilPaused(*view);
+  const float faded = view->constants.scale;
+
+  testing::internal::CaptureStdout();
+  view->applyAcceleration(0.5, 0, 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Rendering resumed\n");
+  EXPECT_FALSE(view->isPaused());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->isKeyWindow());
+  EXPECT_EQ(view->constants.scale, faded);  // still below 0.001
+
+  view->drawRect(view->bounds());  // motion against the pausing frame's values
+  EXPECT_FLOAT_EQ(view->constants.scale, faded + 0.2f);
+}
+
+TEST_F(MetalViewTest, APresetOrHandshakeResumesFullyShown) {
+  auto view = makeView();
+  auto window = showInWindow(view);
+  framesUntilPaused(*view);
+
+  view->constants.type = hearts;
+  view->constants.scale = 1.0f;
+  testing::internal::CaptureStdout();
+  view->resumeRendering();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Rendering resumed\n");
+  EXPECT_TRUE(window->isVisible());
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->constants.scale, 0.995f);
+  EXPECT_EQ(constantsBytes(*view)[16], hearts);
+}
+
+TEST_F(MetalViewTest, ResumingADrawingViewDoesNothing) {
+  auto view = makeView();
+  auto window = showInWindow(view);
+  window->orderOut(nullptr);
+  testing::internal::CaptureStdout();
+  view->resumeRendering();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MetalViewTest, AViewOutsideAnyWindowPausesAndResumes) {
+  auto view = makeView();
+  testing::internal::CaptureStdout();
+  framesUntilPaused(*view);
+  view->applyAcceleration(1, 1, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Rendering paused\nRendering resumed\n");
+  EXPECT_FALSE(view->isPaused());
+}
+
+TEST_F(MetalViewTest, AFrameWithoutADrawableChangesNothing) {
+  auto view = makeView(0, 0);
+  view->applyAcceleration(3, 0, 0);
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->constants.scale, 1.0f);
+  EXPECT_EQ(view->lastx2, 0);
+  EXPECT_FALSE(view->snapshotPixels().has_value());
+}
+
+struct Aspect {
+  double width, height;
+  float z, w;
+};
+
+class MetalViewAspect : public MetalViewTest, public testing::WithParamInterface<Aspect> {};
+
+TEST_P(MetalViewAspect, FactorsFollowTheDrawable) {
+  auto view = makeView(GetParam().width, GetParam().height);
+  // The rectangle passed to a frame plays no part.
+  view->drawRect(base::makeRect(5, 5, 1, 3));
+  EXPECT_EQ(view->constants.offset[2], GetParam().z);
+  EXPECT_EQ(view->constants.offset[3], GetParam().w);
+  const auto bytes = constantsBytes(*view);
+  EXPECT_EQ(std::memcmp(bytes.data() + 8, &GetParam().z, 4), 0);
+  EXPECT_EQ(std::memcmp(bytes.data() + 12, &GetParam().w, 4), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drawables, MetalViewAspect,
+                         testing::Values(Aspect{1920, 1080, 1, 0.5625f},
+                                         Aspect{1080, 1920, 0.5625f, 1}, Aspect{64, 64, 1, 1},
+                                         Aspect{3, 2, 1, 2.0f / 3.0f}));
+
+using MetalViewDeathTest = MetalViewTest;
+
+TEST_F(MetalViewDeathTest, NoGpuDeviceEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        setenv("LIBGL_DRIVERS_PATH", "/nonexistent", 1);
+        makeView();
+      },
+      "Metal is not supported on this device");
+}
+
+TEST_F(MetalViewDeathTest, APipelineTheDriverRefusesEndsTheProgramWithItsLog) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        base::Bundle::main() = base::Bundle(TOVELIN_SOURCE_DIR "/render/testdata/broken");
+        makeView();
+      },
+      "Fatal error: Compiling the fragment function \"fragment_main\" failed:.*notDeclared");
+  EXPECT_DEATH(
+      {
+        base::Bundle::main() = base::Bundle("/nonexistent");
+        makeView();
+      },
+      "Fatal error: The pipeline has no vertex function");
+}
+
+}  // namespace
+}  // namespace tovelin
