@@ -36,18 +36,6 @@ class PlayerViewTest : public ::testing::Test {
   std::string pathB_;
 };
 
-TEST_F(PlayerViewTest, StartsWithThePlatformDefaults) {
-  PlayerView view(base::makeRect(10, 20, 300, 200));
-  EXPECT_EQ(view.frame(), base::makeRect(10, 20, 300, 200));
-  EXPECT_EQ(view.controlsStyle(), PlayerViewControlsStyleInline);
-  EXPECT_EQ(view.videoGravity(), LayerVideoGravityResizeAspect);
-  EXPECT_TRUE(view.allowsVideoFrameAnalysis());
-  EXPECT_TRUE(view.updatesNowPlayingInfoCenter());
-  EXPECT_EQ(view.player(), nullptr);
-  EXPECT_EQ(view.consoleStatus(), "player: none");
-  EXPECT_EQ(view.className(), "AVPlayerView");
-}
-
 TEST_F(PlayerViewTest, TheConsoleSeesStateTimeAndLoops) {
   auto view = viewPlaying(pathA_);
   auto player = view->player();

@@ -30,19 +30,6 @@ class QueuePlayerTest : public ::testing::Test {
   std::shared_ptr<PlayerItem> item_;
 };
 
-TEST_F(QueuePlayerTest, ItemsTakeTheirDurationFromTheFile) {
-  EXPECT_DOUBLE_EQ(item_->durationSeconds(), 0.2);
-}
-
-TEST_F(QueuePlayerTest, ANewPlayerWaitsAtTheStart) {
-  auto player = QueuePlayer::make(item_);
-  base::RunLoop::main().runFor(50ms);
-  EXPECT_EQ(player->rate(), 0.0);
-  EXPECT_EQ(player->currentTime(), base::Clock::duration{0});
-  EXPECT_EQ(player->currentItem(), item_);
-  EXPECT_EQ(player->statusText(), "paused 0.00 s of 0.20 s");
-}
-
 TEST_F(QueuePlayerTest, TimeAdvancesOnlyWhilePlaying) {
   auto& loop = base::RunLoop::main();
   const size_t timersBefore = loop.timerCount();
