@@ -39,14 +39,14 @@ std::optional<ui::Pixels> PlayerView::snapshotPixels() {
   double progress = 0.0;
   if (ready) progress = player_->currentTimeSeconds() / item->durationSeconds();
 
-  // A progress bar along the bottom edge: light for the part played.
+  // A progress bar along the bottom edge: amber for the part played.
   const int barHeight = std::max(1, image.height / 16);
   const int played = static_cast<int>(std::lround(progress * image.width));
   for (int y = 0; y < image.height; ++y) {
     const bool inBar = ready && y >= image.height - barHeight;
     for (int x = 0; x < image.width; ++x) {
       Rgb c = card;
-      if (inBar) c = x < played ? Rgb{240, 240, 240} : Rgb{20, 20, 20};
+      if (inBar) c = x < played ? Rgb{255, 200, 40} : Rgb{20, 20, 20};
       uint8_t* p =
           image.rgba.data() +
           (static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 4;

@@ -60,8 +60,8 @@ TEST_F(PlayerViewTest, TheBarShowsHowFarThePlayerIs) {
   EXPECT_EQ(rgb(*pixels, 0, bottom), (std::array<uint8_t, 3>{20, 20, 20}));
   view->player()->seekToTime(1500ms);
   pixels = view->snapshotPixels();
-  EXPECT_EQ(rgb(*pixels, 10, bottom), (std::array<uint8_t, 3>{240, 240, 240}));
-  EXPECT_EQ(rgb(*pixels, 31, bottom), (std::array<uint8_t, 3>{240, 240, 240}));
+  EXPECT_EQ(rgb(*pixels, 10, bottom), (std::array<uint8_t, 3>{255, 200, 40}));
+  EXPECT_EQ(rgb(*pixels, 31, bottom), (std::array<uint8_t, 3>{255, 200, 40}));
   EXPECT_EQ(rgb(*pixels, 33, bottom), (std::array<uint8_t, 3>{20, 20, 20}));
   // Above the bar the picture is one colour, fully opaque.
   EXPECT_EQ(rgb(*pixels, 0, 0), rgb(*pixels, 63, bottom - 2));
