@@ -37,7 +37,8 @@ class Desktop : public ble::testing::Recorder {
     response.mutable_auth_response()->set_digest(digestFor(packet->auth_request().challenge()));
     response.mutable_auth_response()->set_pin_code(pin);
     response.mutable_auth_response()->set_device_name("Test desk");
-    p->writeValue(tovelin::serializePacket(response), c, ble::CharacteristicWriteType::withResponse);
+    p->writeValue(tovelin::serializePacket(response), c,
+                  ble::CharacteristicWriteType::withResponse);
   }
 };
 
