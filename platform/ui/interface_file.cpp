@@ -60,6 +60,12 @@ namespace {
 
 constexpr std::string_view kOwner = "owner";
 
+std::string cat(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (const auto part : parts) out.append(part);
+  return out;
+}
+
 // A reference to an object: an id, or an object written in place.
 struct Ref {
   std::string id;                        // when written by id
@@ -179,7 +185,7 @@ class Loader {
       static const std::set<std::string, std::less<>> known = {
           "class", "id", "attributes", "subviews", "contentView", "contentViewController"};
       if (!known.contains(key)) {
-        setError(name + ": unknown entry \"" + key + "\"");
+        setError(cat({name, ": unknown entry \"", key, "\""}));
         return nullptr;
       }
     }
@@ -315,7 +321,7 @@ class Loader {
       outlet.key = entry["key"].get<std::string>();
       const auto from = entry["from"].get<std::string>();
       const auto to = entry["to"].get<std::string>();
-      outlet.text = "the outlet \"" + outlet.key + "\" from \"" + from + "\" to \"" + to + "\"";
+      outlet.text = cat({"the outlet \"", outlet.key, "\" from \"", from, "\" to \"", to, "\""});
       outlet.fromOwner = from == kOwner;
       outlet.from = lookup(from, outlet.text);
       outlet.to = lookup(to, outlet.text);
@@ -336,12 +342,12 @@ class Loader {
       }
       const auto id = entry["control"].get<std::string>();
       const auto selector = entry["action"].get<std::string>();
-      const std::string context = "the action \"" + selector + "\" of \"" + id + "\"";
+      const std::string context = cat({"the action \"", selector, "\" of \"", id, "\""});
       if (selector.empty()) return setError(context + " has no selector");
       auto object = lookup(id, context);
       if (!object) return false;
       auto control = std::dynamic_pointer_cast<Control>(object);
-      if (!control) return setError(context + ": \"" + id + "\" is not a control");
+      if (!control) return setError(cat({context, ": \"", id, "\" is not a control"}));
       auto target = lookup(entry["target"].get<std::string>(), context);
       if (!target) return false;
       actions_.push_back(Action{control, selector, target});

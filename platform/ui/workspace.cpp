@@ -28,7 +28,9 @@ std::optional<std::string> findOnPath(const std::string& program) {
   std::string dir;
   while (std::getline(dirs, dir, ':')) {
     if (dir.empty()) continue;
-    const std::string candidate = dir + "/" + program;
+    std::string candidate = dir;
+    candidate += "/";
+    candidate += program;
     if (isExecutable(candidate)) return candidate;
   }
   return std::nullopt;
