@@ -159,7 +159,14 @@ void compositeWindow(Pixels& screen, Window& window) {
 
 }  // namespace
 
-Pixels Compositor::desktopBackdrop(int width, int height) { return drawBackdrop(width, height); }
+Pixels Compositor::desktopBackdrop(int width, int height) {
+  // It depends on the size alone, and drawing it costs more than a copy.
+  static Pixels cached;
+  if (cached.width != width || cached.height != height || cached.empty()) {
+    cached = drawBackdrop(width, height);
+  }
+  return cached;
+}
 
 Pixels Compositor::compose(const std::vector<std::shared_ptr<Window>>& windows, int width,
                            int height) {
