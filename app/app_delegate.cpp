@@ -15,7 +15,8 @@ bool AppDelegate::setValueForKey(std::string_view key, const std::shared_ptr<bas
   return base::Object::setValueForKey(key, value);
 }
 
-void AppDelegate::applicationDidFinishLaunching(const std::shared_ptr<base::Object>& /*notification*/) {
+void AppDelegate::applicationDidFinishLaunching(
+    const std::shared_ptr<base::Object>& /*notification*/) {
   const auto windows = ui::Application::shared().windows();
   if (windows.empty()) return;
   const auto& overlay = windows.front();

@@ -45,23 +45,25 @@ TEST_P(DeviceName, KeepsTheLastTwentyUserPerceivedCharacters) {
 }
 
 // A family emoji: four people joined by zero-width joiners, one character.
-const std::string kFamily = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"
-                            "\xE2\x80\x8D\xF0\x9F\x91\xA6";
+const std::string kFamily =
+    "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"
+    "\xE2\x80\x8D\xF0\x9F\x91\xA6";
 // "e" followed by a combining acute accent: one character, two code points.
 const std::string kEAcute = "e\xCC\x81";
 
 INSTANTIATE_TEST_SUITE_P(
     Names, DeviceName,
-    testing::Values(NameCase{"none", std::nullopt, "Macbook"},
-                    NameCase{"short", std::string("Kitchen"), "Kitchen"},
-                    NameCase{"exactly20", std::string("ABCDEFGHIJKLMNOPQRST"),
-                             "ABCDEFGHIJKLMNOPQRST"},
-                    NameCase{"twentyfive", std::string("0123456789ABCDEFGHIJKLMNO"),
-                             "56789ABCDEFGHIJKLMNO"},
-                    NameCase{"emojiAtTheEnd", "1234567890123456789012345" + kFamily,
-                             "789012345678901234" "5" + kFamily},
-                    NameCase{"combiningMarks", "abcdefghij" + kEAcute + "klmnopqrstuv",
-                             "defghij" + kEAcute + "klmnopqrstuv"}),
+    testing::Values(
+        NameCase{"none", std::nullopt, "Macbook"},
+        NameCase{"short", std::string("Kitchen"), "Kitchen"},
+        NameCase{"exactly20", std::string("ABCDEFGHIJKLMNOPQRST"), "ABCDEFGHIJKLMNOPQRST"},
+        NameCase{"twentyfive", std::string("0123456789ABCDEFGHIJKLMNO"), "56789ABCDEFGHIJKLMNO"},
+        NameCase{"emojiAtTheEnd", "1234567890123456789012345" + kFamily,
+                 "789012345678901234"
+                 "5" +
+                     kFamily},
+        NameCase{"combiningMarks", "abcdefghij" + kEAcute + "klmnopqrstuv",
+                 "defghij" + kEAcute + "klmnopqrstuv"}),
     [](const testing::TestParamInfo<NameCase>& param) { return std::string(param.param.label); });
 
 }  // namespace

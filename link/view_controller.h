@@ -57,8 +57,9 @@ class ViewController : public ui::ViewController,
                                            const std::shared_ptr<ble::Peripheral>& peripheral,
                                            const ble::AdvertisementData& advertisementData,
                                            int rssi) override;
-  void centralManagerDidConnectPeripheral(const std::shared_ptr<ble::CentralManager>& central,
-                                          const std::shared_ptr<ble::Peripheral>& peripheral) override;
+  void centralManagerDidConnectPeripheral(
+      const std::shared_ptr<ble::CentralManager>& central,
+      const std::shared_ptr<ble::Peripheral>& peripheral) override;
   void centralManagerDidDisconnectPeripheral(const std::shared_ptr<ble::CentralManager>& central,
                                              const std::shared_ptr<ble::Peripheral>& peripheral,
                                              const std::optional<ble::Error>& error) override;
@@ -71,7 +72,8 @@ class ViewController : public ui::ViewController,
       const std::vector<std::shared_ptr<ble::Service>>& invalidatedServices) override;
   void peripheralDidDiscoverCharacteristicsForService(
       const std::shared_ptr<ble::Peripheral>& peripheral,
-      const std::shared_ptr<ble::Service>& service, const std::optional<ble::Error>& error) override;
+      const std::shared_ptr<ble::Service>& service,
+      const std::optional<ble::Error>& error) override;
   void peripheralDidUpdateValueForCharacteristic(
       const std::shared_ptr<ble::Peripheral>& peripheral,
       const std::shared_ptr<ble::Characteristic>& characteristic,

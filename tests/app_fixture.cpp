@@ -32,10 +32,9 @@ void AppTest::TearDown() {
 }
 
 void AppTest::start(const std::vector<std::string>& extra) {
-  std::vector<std::string> args = {"--radio",      radio_,        "--defaults",
-                                   defaults_,      "--bundle",    TOVELIN_BUNDLE_DIR,
-                                   "--screen",     "320x180",     "--host-name",
-                                   "Test Desk",    "--open-url-command", "/bin/true"};
+  std::vector<std::string> args = {
+      "--radio",  radio_,    "--defaults",  defaults_,   "--bundle",           TOVELIN_BUNDLE_DIR,
+      "--screen", "320x180", "--host-name", "Test Desk", "--open-url-command", "/bin/true"};
   args.insert(args.end(), extra.begin(), extra.end());
   app_ = std::make_unique<AppProcess>(TOVELIN_APP_PATH, args, dir_ + "/stderr.txt");
 }

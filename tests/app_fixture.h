@@ -33,9 +33,9 @@ class AppTest : public testing::Test {
   // The PIN stored under "pincode" in the defaults file, if any.
   [[nodiscard]] std::optional<std::string> storedPin() const;
 
-  std::unique_ptr<ScriptedPhone> phone(const std::string& name,
-                                       const std::string& id = "1B4E28BA-2FA1-11D2-883F-0016D3CCA427",
-                                       bool withCharacteristic = true);
+  std::unique_ptr<ScriptedPhone> phone(
+      const std::string& name, const std::string& id = "1B4E28BA-2FA1-11D2-883F-0016D3CCA427",
+      bool withCharacteristic = true);
   // Opens "Connect", waits for the phone's discovery, chooses it and waits
   // until the phone is subscribed.
   void connect(ScriptedPhone& phone, const std::string& name);

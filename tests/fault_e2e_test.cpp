@@ -16,9 +16,9 @@ namespace {
 
 // The lines the application may write while a phone streams.
 bool isLinkLine(const std::string& line) {
-  for (const char* prefix : {"Discovered ", "Connected to ", "Disconnected from ",
-                             "Packet AUTH received ", "Sending response ", "Rendering resumed",
-                             "Rendering paused", "Service modified from "}) {
+  for (const char* prefix :
+       {"Discovered ", "Connected to ", "Disconnected from ", "Packet AUTH received ",
+        "Sending response ", "Rendering resumed", "Rendering paused", "Service modified from "}) {
     if (line.rfind(prefix, 0) == 0) return true;
   }
   return false;
@@ -27,9 +27,9 @@ bool isLinkLine(const std::string& line) {
 class Faults : public AppTest {
  protected:
   std::unique_ptr<AppProcess> startPhone(const std::string& name) {
-    return std::make_unique<AppProcess>(
-        TOVELIN_PHONE_PATH, std::vector<std::string>{"--radio", radio_, "--name", name},
-        dir_ + "/phone-" + std::to_string(++phones_) + ".txt");
+    return std::make_unique<AppProcess>(TOVELIN_PHONE_PATH,
+                                        std::vector<std::string>{"--radio", radio_, "--name", name},
+                                        dir_ + "/phone-" + std::to_string(++phones_) + ".txt");
   }
   int phones_ = 0;
 };

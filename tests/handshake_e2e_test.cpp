@@ -14,7 +14,8 @@ using testing_support::referenceCksum;
 using testing_support::referenceDigestInput;
 
 std::string responseLine(uint32_t challenge, const std::string& pin, const std::string& device) {
-  std::string inner = "\"digest\":" + std::to_string(referenceCksum(referenceDigestInput(challenge)));
+  std::string inner =
+      "\"digest\":" + std::to_string(referenceCksum(referenceDigestInput(challenge)));
   if (!pin.empty()) inner += ",\"pinCode\":\"" + pin + "\"";
   inner += ",\"deviceName\":\"" + device + "\"";
   return "Sending response {\"authResponse\":{" + inner + "}}";
@@ -102,10 +103,9 @@ TEST_P(HandshakeVersion, VersionsFromTwoHundredAreRefused) {
   auto p = phone("Test Phone");
   connect(*p, "Test Phone");
   p->sendAuthRequest(GetParam().version, 42);
-  ASSERT_TRUE(app_->waitForLine(
-      "Packet AUTH received {\"version\":" + std::to_string(GetParam().version) +
-          ",\"challenge\":42}",
-      10s));
+  ASSERT_TRUE(app_->waitForLine("Packet AUTH received {\"version\":" +
+                                    std::to_string(GetParam().version) + ",\"challenge\":42}",
+                                10s));
   if (GetParam().answered) {
     ASSERT_TRUE(app_->waitForLine(responseLine(42, "1111", "Test Desk"), 5s));
     return;

@@ -26,7 +26,8 @@ using namespace std::chrono_literals;
 class InProcess : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = std::filesystem::temp_directory_path() / ("tovelin-inproc-" + std::to_string(::getpid()));
+    dir_ =
+        std::filesystem::temp_directory_path() / ("tovelin-inproc-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
     auto& options = base::platformOptions();
     options.radioPath = (dir_ / "radio" / "radio.sock").string();
@@ -46,7 +47,9 @@ class InProcess : public testing::Test {
     std::filesystem::remove_all(dir_, ec);
   }
 
-  static std::shared_ptr<ui::Window> overlay() { return ui::Application::shared().windows().front(); }
+  static std::shared_ptr<ui::Window> overlay() {
+    return ui::Application::shared().windows().front();
+  }
   static std::shared_ptr<tovelin::ViewController> controller() {
     return std::dynamic_pointer_cast<tovelin::ViewController>(overlay()->contentViewController());
   }

@@ -13,8 +13,8 @@ class Link : public AppTest {};
 TEST_F(Link, DiscoveryListsEachPhoneOnceAndUnnamedPhonesAsUnknown) {
   start();
   auto named = phone("Test Phone", "11111111-1111-1111-1111-111111111111");
-  auto unnamed = std::make_unique<ScriptedPhone>(radio_, "22222222-2222-2222-2222-222222222222",
-                                                 std::nullopt);
+  auto unnamed =
+      std::make_unique<ScriptedPhone>(radio_, "22222222-2222-2222-2222-222222222222", std::nullopt);
   app_->send("open Connect");
   ASSERT_TRUE(app_->waitForLine("Discovered Test Phone", 10s));
   ASSERT_TRUE(app_->sawLine("Discovered unknown device", 10s));
@@ -117,6 +117,22 @@ TEST_F(Link, EmptyValueIsUnknownAndMalformedValueIsDroppedSilently) {
                 line.rfind("Connected", 0) == 0 || line.rfind("Rendering", 0) == 0)
         << line;
   }
+}
+
+TEST_F(Link, AFailedUpdateIsLoggedWithItsErrorAndNothingElse) {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  p->sendLine(std::string(R"({"type":"notify","service":")") + testing_support::kServiceUUID +
+              R"(","characteristic":")" + testing_support::kCharacteristicUUID +
+              R"(","error":"Insufficient encryption"})");
+  ASSERT_TRUE(
+      app_->waitForLine("Error updating value for characteristic "
+                        "54AA3DEB-4BB3-4251-BC28-DF790499DF37: Insufficient encryption",
+                        10s));
+  // The link goes on: an empty value right after is handled as usual.
+  p->notify({});
+  ASSERT_TRUE(app_->waitForLine("Unknown received {}", 10s));
 }
 
 TEST_F(Link, BluetoothStatesPickTheMenu) {

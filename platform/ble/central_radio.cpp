@@ -97,16 +97,20 @@ void CentralManager::phoneNotified(const UUID& id, const radio::Notify& notify) 
   }
   if (!characteristic) return;
   std::weak_ptr<CentralManager> weak = self();
-  peripheral->later(
-      [weak, characteristic, key, value = notify.value](const std::shared_ptr<Peripheral>& p) {
-        auto central = weak.lock();
-        if (!central || !Radio::shared().isSubscribed(central->radioId_, p->identifier_, key))
-          return;
-        characteristic->setValue(value);
-        if (auto delegate = p->delegate()) {
-          delegate->peripheralDidUpdateValueForCharacteristic(p, characteristic, std::nullopt);
-        }
-      });
+  peripheral->later([weak, characteristic, key, value = notify.value,
+                     error = notify.error](const std::shared_ptr<Peripheral>& p) {
+    auto central = weak.lock();
+    if (!central || !Radio::shared().isSubscribed(central->radioId_, p->identifier_, key)) return;
+    std::optional<Error> failure;
+    if (error) {
+      failure = Error(*error);
+    } else {
+      characteristic->setValue(value);
+    }
+    if (auto delegate = p->delegate()) {
+      delegate->peripheralDidUpdateValueForCharacteristic(p, characteristic, failure);
+    }
+  });
 }
 
 }  // namespace ble

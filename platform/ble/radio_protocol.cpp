@@ -171,9 +171,27 @@ Parsed<PhoneMessage> parsePhoneMessage(std::string_view line) {
   Fields fields(*object);
   auto service = fields.uuid("service");
   auto characteristic = service ? fields.uuid("characteristic") : std::nullopt;
-  auto value = characteristic ? fields.bytes("value") : std::nullopt;
+  if (!characteristic) return fields.error();
+  if (object->contains("error")) {
+    // The error's text reaches a diagnostic line: one line of printable text only.
+    auto text = fields.text("error");
+    if (!text) return fields.error();
+    for (const char c : *text) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+        return std::string("field \"error\" holds a control character");
+      }
+    }
+    std::vector<uint8_t> bytes;
+    if (object->contains("value")) {
+      auto value = fields.bytes("value");
+      if (!value) return fields.error();
+      bytes = std::move(*value);
+    }
+    return PhoneMessage(Notify{*service, *characteristic, std::move(bytes), std::move(*text)});
+  }
+  auto value = fields.bytes("value");
   if (!value) return fields.error();
-  return PhoneMessage(Notify{*service, *characteristic, std::move(*value)});
+  return PhoneMessage(Notify{*service, *characteristic, std::move(*value), std::nullopt});
 }
 
 Parsed<RadioMessage> parseRadioMessage(std::string_view line) {
@@ -216,6 +234,7 @@ std::string encode(const PhoneMessage& message) {
   if (const auto* notify = std::get_if<Notify>(&message)) {
     ordered_json object = uuidPair("notify", notify->service, notify->characteristic);
     object["value"] = base64Encode(notify->value);
+    if (notify->error) object["error"] = *notify->error;
     return dump(object);
   }
   return dump(ordered_json{{"type", "disconnect"}});

@@ -34,6 +34,8 @@ struct Notify {
   UUID service;
   UUID characteristic;
   std::vector<uint8_t> value;
+  // A failed update: the central hears this error and the value stays as it was.
+  std::optional<std::string> error;
 };
 
 struct PhoneDisconnect {};

@@ -37,10 +37,20 @@ TEST(RadioProtocol, PhoneMessagesRoundTrip) {
   EXPECT_EQ(back.name, advertise.name);
   EXPECT_EQ(back.services, advertise.services);
 
-  auto notify = parsePhoneMessage(encode(PhoneMessage(Notify{kService, kChar, {0xFF, 0}})));
+  auto notify =
+      parsePhoneMessage(encode(PhoneMessage(Notify{kService, kChar, {0xFF, 0}, std::nullopt})));
   ASSERT_TRUE(std::holds_alternative<PhoneMessage>(notify));
   EXPECT_EQ(std::get<Notify>(std::get<PhoneMessage>(notify)).value,
             (std::vector<uint8_t>{0xFF, 0}));
+
+  // A failed update carries its error and may leave the value out.
+  auto failed =
+      parsePhoneMessage(R"({"type":"notify","service":"E8BCA012-F851-449B-B759-E4596B11384B",)"
+                        R"("characteristic":"54AA3DEB-4BB3-4251-BC28-DF790499DF37",)"
+                        R"("error":"Insufficient encryption"})");
+  ASSERT_TRUE(std::holds_alternative<PhoneMessage>(failed)) << std::get<std::string>(failed);
+  EXPECT_EQ(std::get<Notify>(std::get<PhoneMessage>(failed)).error, "Insufficient encryption");
+  EXPECT_TRUE(std::get<Notify>(std::get<PhoneMessage>(failed)).value.empty());
 
   EXPECT_EQ(
       encode(PhoneMessage(Advertise{kChar, std::nullopt, {}})),

@@ -81,7 +81,8 @@ bool AppProcess::readMore(std::chrono::milliseconds timeout) {
 std::optional<std::string> AppProcess::nextLine(std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   while (next_ >= lines_.size()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return std::nullopt;
     if (!readMore(std::min(left, std::chrono::milliseconds(100))) && !running() &&
         !readMore(std::chrono::milliseconds(0))) {
@@ -94,7 +95,8 @@ std::optional<std::string> AppProcess::nextLine(std::chrono::milliseconds timeou
 bool AppProcess::waitForLine(const std::string& line, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return false;
     auto got = nextLine(left);
     if (!got) return false;
@@ -111,7 +113,8 @@ std::optional<std::string> AppProcess::waitForPrefix(const std::string& prefix,
                                                      std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return std::nullopt;
     auto got = nextLine(left);
     if (!got) return std::nullopt;
@@ -122,7 +125,8 @@ std::optional<std::string> AppProcess::waitForPrefix(const std::string& prefix,
 void AppProcess::drain(std::chrono::milliseconds duration) {
   const auto deadline = Clock::now() + duration;
   while (Clock::now() < deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (!readMore(left)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   next_ = lines_.size();

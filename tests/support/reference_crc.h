@@ -3,8 +3,8 @@
 #pragma once
 
 #include <array>
-#include <string_view>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace testing_support {
@@ -23,10 +23,9 @@ inline uint32_t referenceCksum(const std::vector<uint8_t>& bytes) {
 
 // The handshake's digest input: the challenge big-endian, then the salt text.
 inline std::vector<uint8_t> referenceDigestInput(uint32_t challenge) {
-  std::vector<uint8_t> input = {static_cast<uint8_t>(challenge >> 24),
-                                static_cast<uint8_t>(challenge >> 16),
-                                static_cast<uint8_t>(challenge >> 8),
-                                static_cast<uint8_t>(challenge)};
+  std::vector<uint8_t> input = {
+      static_cast<uint8_t>(challenge >> 24), static_cast<uint8_t>(challenge >> 16),
+      static_cast<uint8_t>(challenge >> 8), static_cast<uint8_t>(challenge)};
   for (const char c : std::string_view("9F3B27C4-61DA-4E8F-A2C5-7B0D94E1F6A3")) {
     input.push_back(static_cast<uint8_t>(c));
   }

@@ -49,8 +49,7 @@ void ScriptedPhone::sendLine(const std::string& line) {
 }
 
 void ScriptedPhone::advertise(const std::optional<std::string>& name, bool withCharacteristic) {
-  nlohmann::json service = {{"uuid", kServiceUUID},
-                            {"characteristics", nlohmann::json::array()}};
+  nlohmann::json service = {{"uuid", kServiceUUID}, {"characteristics", nlohmann::json::array()}};
   if (withCharacteristic) service["characteristics"].push_back(kCharacteristicUUID);
   nlohmann::json message = {{"type", "advertise"},
                             {"id", id_},
@@ -111,7 +110,8 @@ std::optional<nlohmann::json> ScriptedPhone::readMessage(std::chrono::millisecon
       return parsed;
     }
     if (fd_ < 0) return std::nullopt;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return std::nullopt;
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
@@ -135,7 +135,8 @@ std::optional<nlohmann::json> ScriptedPhone::waitFor(const std::string& type,
   }
   const auto deadline = Clock::now() + timeout;
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     auto m = readMessage(left);
     if (!m) return std::nullopt;
     consumed_ = received_.size();

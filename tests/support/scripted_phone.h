@@ -49,8 +49,8 @@ class ScriptedPhone {
   // The next message from the radio of `type` ("connected", "subscribe",
   // "write", ...); messages of other types read on the way are kept in
   // received().
-  std::optional<nlohmann::json> waitFor(const std::string& type,
-                                        std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  std::optional<nlohmann::json> waitFor(
+      const std::string& type, std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // The next write's value parsed as a packet.
   std::optional<tovelin::Packet> waitForWrittenPacket(
       std::chrono::milliseconds timeout = std::chrono::seconds(10));
