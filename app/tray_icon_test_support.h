@@ -47,6 +47,7 @@ class Phones {
     central_->scanForPeripherals(std::nullopt);
     base::RunLoop::main().runUntil([&] { return known(ids); }, std::chrono::seconds(5));
     std::vector<std::shared_ptr<ble::Peripheral>> found;
+    found.reserve(ids.size());
     for (const auto& id : ids) found.push_back(byId(id));
     return found;
   }
