@@ -16,7 +16,7 @@ namespace testing_support {
 using Clock = std::chrono::steady_clock;
 
 ScriptedPhone::ScriptedPhone(const std::string& socketPath, std::string id,
-                             std::optional<std::string> name, bool withCharacteristic,
+                             const std::optional<std::string>& name, bool withCharacteristic,
                              bool advertiseNow, std::chrono::milliseconds timeout)
     : path_(socketPath), id_(std::move(id)) {
   const auto deadline = Clock::now() + timeout;

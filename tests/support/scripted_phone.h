@@ -23,8 +23,9 @@ class ScriptedPhone {
   // `timeout` passes, and advertises the link service and characteristic
   // (unless `withCharacteristic` is false). With `advertiseNow` false the
   // caller sends the first line itself.
-  ScriptedPhone(const std::string& socketPath, std::string id, std::optional<std::string> name,
-                bool withCharacteristic = true, bool advertiseNow = true,
+  ScriptedPhone(const std::string& socketPath, std::string id,
+                const std::optional<std::string>& name, bool withCharacteristic = true,
+                bool advertiseNow = true,
                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
   ScriptedPhone(const ScriptedPhone&) = delete;
   ScriptedPhone& operator=(const ScriptedPhone&) = delete;
