@@ -126,9 +126,13 @@ class Loader {
       a.control->setTarget(a.target);
       a.control->setAction(a.selector);
     }
-    // Last, so that each controller's viewDidLoad sees everything connected.
+    // Last, so that each controller's viewDidLoad sees everything connected;
+    // windows shown at launch come up with their content in place.
     for (const auto& [window, controller] : contentControllers_) {
       window->setContentViewController(controller);
+    }
+    for (const auto& window : windows_) {
+      if (window->isVisibleAtLaunch()) window->makeKeyAndOrderFront(nullptr);
     }
     result.objects = std::move(out_);
     return result;
@@ -207,6 +211,7 @@ class Loader {
       return nullptr;
     }
     if (!id.empty()) out_.objectsById[id] = object;
+    if (auto window = std::dynamic_pointer_cast<Window>(object)) windows_.push_back(window);
 
     if (auto it = entry.find("subviews"); it != entry.end()) {
       if (!it->is_array()) {
@@ -394,6 +399,7 @@ class Loader {
       contentControllers_;
   std::vector<Outlet> outlets_;
   std::vector<Action> actions_;
+  std::vector<std::shared_ptr<Window>> windows_;
 };
 
 }  // namespace

@@ -233,6 +233,26 @@ TEST_F(InterfaceFileTest, AControllerOfARefusedFileNeverLoadsItsView) {
   EXPECT_EQ(ProbeController::totalLoads, before + 1);
 }
 
+TEST_F(InterfaceFileTest, WindowsMarkedVisibleAreShownOnceLoaded) {
+  const char* text = R"({"objects": [
+      {"id": "shown", "class": "NSWindow", "attributes": {"visible": true}},
+      {"id": "hidden", "class": "NSWindow", "attributes": {"title": "later"}}]})";
+  auto result = loadInterfaceText(text, nullptr, "Visible");
+  ASSERT_TRUE(result.ok()) << result.error;
+  auto shown = std::dynamic_pointer_cast<Window>(result.objects->object("shown"));
+  auto hidden = std::dynamic_pointer_cast<Window>(result.objects->object("hidden"));
+  EXPECT_TRUE(shown->isVisible());
+  EXPECT_FALSE(hidden->isVisible());
+
+  // A refused file shows nothing.
+  const char* refused = R"({"objects": [
+      {"id": "w", "class": "NSWindow", "attributes": {"visible": true}}],
+    "outlets": [{"from": "w", "key": "nope", "to": "w"}]})";
+  const size_t before = Window::allWindows().size();
+  ASSERT_FALSE(loadInterfaceText(refused, nullptr, "Refused").ok());
+  EXPECT_EQ(Window::allWindows().size(), before);
+}
+
 TEST_F(InterfaceFileTest, OwnerIsRequiredOnlyWhenTheFileNamesIt) {
   auto withoutOwner = loadInterfaceText(R"({"objects": [{"class": "NSView"}]})", nullptr, "Plain");
   EXPECT_TRUE(withoutOwner.ok()) << withoutOwner.error;

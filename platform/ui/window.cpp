@@ -39,6 +39,7 @@ std::shared_ptr<Window> Window::make(const base::Coder& coder) {
   if (auto opaque = coder.decodeBool("opaque")) window->opaque_ = *opaque;
   if (auto level = coder.decodeDouble("level")) window->level_ = static_cast<long>(*level);
   if (auto alpha = coder.decodeDouble("alpha")) window->alpha_ = *alpha;
+  if (auto visible = coder.decodeBool("visible")) window->visibleAtLaunch_ = *visible;
   if (auto shadow = coder.decodeBool("hasShadow")) window->hasShadow_ = *shadow;
   if (auto ignores = coder.decodeBool("ignoresMouseEvents")) window->ignoresMouse_ = *ignores;
   if (auto behavior = coder.decodeDouble("collectionBehavior"); behavior && *behavior >= 0) {

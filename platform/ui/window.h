@@ -51,7 +51,8 @@ class Window : public base::Object {
   static std::shared_ptr<Window> make(base::Rect frame);
   // From an interface file: "frame", "title", "opaque", "level", "alpha",
   // "hasShadow", "ignoresMouseEvents", "collectionBehavior",
-  // "backgroundColor" [red, green, blue, alpha].
+  // "backgroundColor" [red, green, blue, alpha], "visible" (shown once the
+  // file has been loaded).
   static std::shared_ptr<Window> make(const base::Coder& coder);
   ~Window() override;
 
@@ -101,6 +102,9 @@ class Window : public base::Object {
   [[nodiscard]] std::shared_ptr<WindowDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<WindowDelegate>& delegate) { delegate_ = delegate; }
 
+  // Whether the interface file asks for the window to be shown once loaded.
+  [[nodiscard]] bool isVisibleAtLaunch() const { return visibleAtLaunch_; }
+
   // Order in which the window was last brought to the front (higher is nearer).
   [[nodiscard]] uint64_t orderStamp() const { return orderStamp_; }
 
@@ -130,6 +134,7 @@ class Window : public base::Object {
   std::weak_ptr<WindowDelegate> delegate_;
   uint64_t orderStamp_ = 0;
   bool closing_ = false;
+  bool visibleAtLaunch_ = false;
 };
 
 }  // namespace ui
