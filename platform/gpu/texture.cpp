@@ -2,7 +2,8 @@
 
 #include <GLES3/gl3.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cstddef>
 
 #include "platform/gpu/gl_context.h"
 
@@ -47,14 +48,14 @@ ui::Pixels Texture::readPixels() const {
   image.width = width_;
   image.height = height_;
   const size_t row = static_cast<size_t>(width_) * 4;
-  std::vector<uint8_t> bottomUp(row * static_cast<size_t>(height_));
+  image.rgba.resize(row * static_cast<size_t>(height_));
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+  glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
   // GL's rows run bottom up; images here run top down.
-  image.rgba.resize(bottomUp.size());
-  for (int y = 0; y < height_; ++y) {
-    const size_t from = static_cast<size_t>(height_ - 1 - y) * row;
-    std::memcpy(image.rgba.data() + static_cast<size_t>(y) * row, bottomUp.data() + from, row);
+  for (size_t top = 0, bottom = static_cast<size_t>(height_) - 1; top < bottom; ++top, --bottom) {
+    std::swap_ranges(image.rgba.begin() + static_cast<std::ptrdiff_t>(top * row),
+                     image.rgba.begin() + static_cast<std::ptrdiff_t>((top + 1) * row),
+                     image.rgba.begin() + static_cast<std::ptrdiff_t>(bottom * row));
   }
   return image;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace gpu {
 
@@ -90,13 +91,27 @@ std::optional<ui::Pixels> View::snapshotPixels() {
 }
 
 void unpremultiply(ui::Pixels& image) {
-  for (size_t i = 0; i + 3 < image.rgba.size(); i += 4) {
-    const unsigned alpha = image.rgba[i + 3];
-    if (alpha == 255) continue;
-    for (size_t c = 0; c < 3; ++c) {
-      const unsigned value = alpha == 0 ? 0 : (image.rgba[i + c] * 255u + alpha / 2) / alpha;
-      image.rgba[i + c] = static_cast<uint8_t>(std::min(value, 255u));
+  // straight = premultiplied * 255 / alpha, rounded, at most 255; by table,
+  // as a full-screen read-back has millions of pixels.
+  static const std::vector<uint8_t> table = [] {
+    std::vector<uint8_t> t(256 * 256, 0);
+    for (unsigned alpha = 1; alpha < 256; ++alpha) {
+      for (unsigned value = 0; value < 256; ++value) {
+        t[alpha * 256 + value] =
+            static_cast<uint8_t>(std::min(255u, (value * 255 + alpha / 2) / alpha));
+      }
     }
+    return t;
+  }();
+  uint8_t* p = image.rgba.data();
+  uint8_t* const end = p + (image.rgba.size() / 4) * 4;
+  for (; p != end; p += 4) {
+    const unsigned alpha = p[3];
+    if (alpha == 255) continue;
+    const uint8_t* scale = table.data() + alpha * 256;
+    p[0] = scale[p[0]];
+    p[1] = scale[p[1]];
+    p[2] = scale[p[2]];
   }
 }
 
