@@ -211,10 +211,5 @@ TEST_F(TrayIconActions, QuitTerminatesWithoutTouchingTheLink) {
   EXPECT_TRUE(link->connects.empty());
 }
 
-TEST_F(TrayIconActions, UnknownSelectorsAreRefused) {
-  EXPECT_FALSE(tray->perform("menuOption5Selected:", nullptr));
-  EXPECT_FALSE(tray->perform("", nullptr));
-}
-
 }  // namespace
 }  // namespace tovelin

@@ -76,21 +76,6 @@ TEST(MenuItem, HoldsItsTargetWeaklyAndItsRepresentedObjectStrongly) {
   EXPECT_EQ(item->representedObject(), weakObject.lock());
 }
 
-TEST(MenuItem, KindsOfItems) {
-  auto plain = ui::MenuItem::make();
-  EXPECT_EQ(plain->title(), "");
-  EXPECT_FALSE(plain->action());
-  EXPECT_FALSE(plain->isSeparatorItem());
-  EXPECT_FALSE(plain->isSectionHeader());
-  auto separator = ui::MenuItem::separatorItem();
-  EXPECT_TRUE(separator->isSeparatorItem());
-  EXPECT_FALSE(separator->isSectionHeader());
-  auto header = ui::MenuItem::sectionHeader("Things");
-  EXPECT_TRUE(header->isSectionHeader());
-  EXPECT_EQ(header->title(), "Things");
-  EXPECT_FALSE(header->action());
-}
-
 TEST(Menu, KeepsItemsInOrderAndFindsThemByTitle) {
   auto menu = ui::Menu::make();
   auto a = ui::MenuItem::make("A", std::nullopt, "");
