@@ -19,8 +19,8 @@ using File = std::unique_ptr<FILE, FileCloser>;
 }  // namespace
 
 std::optional<std::string> writePng(const std::string& path, const Pixels& image) {
-  if (image.empty() ||
-      image.rgba.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4) {
+  if (image.empty() || image.rgba.size() != static_cast<size_t>(image.width) *
+                                                static_cast<size_t>(image.height) * 4) {
     return "cannot write " + path + ": the image is empty or malformed";
   }
   const std::string temp = path + ".tmp";
