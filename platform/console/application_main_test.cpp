@@ -67,6 +67,7 @@ class ApplicationMainTest : public ::testing::Test {
     std::vector<std::string> args{"tovelin", "--bundle", folder_};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     ::testing::internal::CaptureStderr();
