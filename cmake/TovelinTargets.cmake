@@ -4,7 +4,7 @@
 function(tovelin_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
     -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Wunused -Woverloaded-virtual
-    -Wconversion -Wsign-conversion -Wnull-dereference -Wdouble-promotion -Wformat=2
+    -Wconversion -Wsign-conversion -Wdouble-promotion -Wformat=2
     -Wimplicit-fallthrough)
   if(TOVELIN_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
