@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target tovelin tovelin-phone
+cmake --build build --target tovelin tovelin-phone >&2
 
 run=$(mktemp -d "${TMPDIR:-/tmp}/tovelin-run.XXXXXX")
 radio="$run/radio/radio.sock"

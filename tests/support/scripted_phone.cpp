@@ -112,7 +112,7 @@ std::optional<nlohmann::json> ScriptedPhone::readMessage(std::chrono::millisecon
     if (fd_ < 0) return std::nullopt;
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return std::nullopt;
+    if (left.count() < 0) return std::nullopt;  // zero still looks once
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
     char buf[4096];
