@@ -184,7 +184,8 @@ void SimulatedPhone::onWrite(const std::vector<uint8_t>& value) {
 }
 
 void SimulatedPhone::notify(const std::vector<uint8_t>& value) {
-  if (radio_->send(ble::radio::Notify{kService, kCharacteristic, value, std::nullopt})) ++packetsSent_;
+  if (radio_->send(ble::radio::Notify{kService, kCharacteristic, value, std::nullopt}))
+    ++packetsSent_;
 }
 
 void SimulatedPhone::startStream() {

@@ -21,7 +21,7 @@ std::string executableDir() {
 }
 
 bool isRegularFile(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 

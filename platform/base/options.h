@@ -12,8 +12,8 @@
 namespace base {
 
 struct PlatformOptions {
-  std::optional<std::string> radioPath;       // --radio PATH (else TOVELIN_RADIO, else default)
-  int screenWidth = 1920;                     // --screen WIDTHxHEIGHT
+  std::optional<std::string> radioPath;  // --radio PATH (else TOVELIN_RADIO, else default)
+  int screenWidth = 1920;                // --screen WIDTHxHEIGHT
   int screenHeight = 1080;
   std::optional<std::string> defaultsFile;    // --defaults FILE
   std::optional<std::string> hostName;        // --host-name TEXT

@@ -54,9 +54,7 @@ RunLoop& RunLoop::main() {
   return loop;
 }
 
-void RunLoop::post(Task task) {
-  tasks_.push_back(std::move(task));
-}
+void RunLoop::post(Task task) { tasks_.push_back(std::move(task)); }
 
 Handle RunLoop::addTimer(Clock::duration interval, bool repeats, Task fn) {
   const uint64_t id = nextId_++;
@@ -124,9 +122,8 @@ bool RunLoop::runDueTimers() {
   for (const auto& [id, timer] : timers_) {
     if (timer.due <= t) due.push_back(id);
   }
-  std::sort(due.begin(), due.end(), [this](uint64_t a, uint64_t b) {
-    return timers_.at(a).due < timers_.at(b).due;
-  });
+  std::sort(due.begin(), due.end(),
+            [this](uint64_t a, uint64_t b) { return timers_.at(a).due < timers_.at(b).due; });
   for (const uint64_t id : due) {
     auto it = timers_.find(id);
     if (it == timers_.end()) continue;  // cancelled by an earlier timer

@@ -12,13 +12,13 @@
 // it, so a destroyed owner is never called back.
 #pragma once
 
+#include <poll.h>
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <poll.h>
 
 namespace base {
 
