@@ -1,5 +1,7 @@
 #include "render/metal_view.h"
 
+#include <cstdio>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -163,6 +165,15 @@ void MetalView::drawRect(base::Rect /*dirtyRect*/) {
   encoder->endEncoding();
   commandBuffer->presentDrawable(drawable);
   commandBuffer->commit();
+}
+
+std::optional<std::string> MetalView::consoleStatus() const {
+  char text[160];
+  std::snprintf(text, sizeof text, "metal view: %s, type %d, scale %.4f, offset (%.3f, %.3f)",
+                isPaused() ? "paused" : "drawing", constants.type,
+                static_cast<double>(constants.scale), static_cast<double>(constants.offset[0]),
+                static_cast<double>(constants.offset[1]));
+  return std::string(text);
 }
 
 }  // namespace tovelin

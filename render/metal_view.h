@@ -10,6 +10,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/base/coder.h"
 #include "platform/base/geometry.h"
@@ -48,6 +50,9 @@ class MetalView : public gpu::View {
   void drawRect(base::Rect dirtyRect) override;
 
   [[nodiscard]] std::string className() const override { return "MetalView"; }
+  // For the console's window listing: drawing or paused, the pattern, the fade
+  // level and the scroll offset.
+  [[nodiscard]] std::optional<std::string> consoleStatus() const override;
 
   std::shared_ptr<gpu::CommandQueue> commandQueue;
   std::shared_ptr<gpu::RenderPipelineState> pipelineState;

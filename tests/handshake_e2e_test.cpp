@@ -134,7 +134,11 @@ TEST_P(HandshakeVersion, VersionsFromTwoHundredAreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, HandshakeVersion,
                          testing::Values(VersionCase{199, true}, VersionCase{-1, true},
-                                         VersionCase{200, false}));
+                                         VersionCase{200, false}),
+                         [](const testing::TestParamInfo<VersionCase>& param) {
+                           const int32_t v = param.param.version;
+                           return v < 0 ? "minus" + std::to_string(-v) : std::to_string(v);
+                         });
 
 TEST_F(Handshake, PromptComesBeforeTheVersionCheckAndATypedPinIsNotKeptOnRefusal) {
   start();

@@ -130,7 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
         PresetCase{"menuOption1Selected:", 1.0, "differenceBlendMode", 0, "Option 1 selected"},
         PresetCase{"menuOption2Selected:", 0.5, std::nullopt, 0, "Option 2 selected"},
         PresetCase{"menuOption3Selected:", 0.8, "multiplyBlendMode", 1, "Option 3 selected"},
-        PresetCase{"menuOption4Selected:", 1.0, "differenceBlendMode", 2, "Option 4 selected"}));
+        PresetCase{"menuOption4Selected:", 1.0, "differenceBlendMode", 2, "Option 4 selected"}),
+    [](const testing::TestParamInfo<PresetCase>& param) {
+      return "option" + std::to_string(param.index + 1);
+    });
 
 TEST_F(InProcess, AccelerationAloneResumesWithTheFadeStillLow) {
   auto vc = controller();

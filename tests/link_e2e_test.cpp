@@ -119,6 +119,20 @@ TEST_F(Link, EmptyValueIsUnknownAndMalformedValueIsDroppedSilently) {
   }
 }
 
+TEST_F(Link, AccelerationIsAppliedWithoutAnyHandshake) {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  p->sendAcceleration(30, 0, 0);
+  p->sendAcceleration(90, -5, 100);  // x wraps at 100; z adds a hundredth of itself to y
+  app_->drain(300ms);
+  app_->send("windows");
+  ASSERT_TRUE(app_->waitForStderr("offset (20.000, -4.000)", 5s)) << app_->stderrText();
+  // The acceleration road prints nothing while the overlay is drawing.
+  EXPECT_EQ(app_->lines(),
+            (std::vector<std::string>{"Discovered Test Phone", "Connected to Test Phone"}));
+}
+
 TEST_F(Link, AFailedUpdateIsLoggedWithItsErrorAndNothingElse) {
   start();
   auto p = phone("Test Phone");

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -151,12 +152,15 @@ void RunLoop::runOnce(Clock::time_point deadline) {
   // Nothing due: sleep until the next timer, the deadline, or a ready fd.
   auto wake = deadline;
   for (const auto& [id, timer] : timers_) wake = std::min(wake, timer.due);
-  int timeoutMs = -1;
+  // ppoll takes the timeout to the nanosecond, so 60 Hz timers keep their period.
+  timespec timeout{};
+  timespec* timeoutPtr = nullptr;
   if (wake != Clock::time_point::max()) {
-    const auto left = wake - now();
-    timeoutMs = left <= Clock::duration::zero()
-                    ? 0
-                    : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+    const auto left = std::max(wake - now(), Clock::duration::zero());
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+    timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+    timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+    timeoutPtr = &timeout;
   }
 
   std::vector<pollfd> fds;
@@ -167,7 +171,7 @@ void RunLoop::runOnce(Clock::time_point deadline) {
     fds.push_back(pollfd{watch.fd, watch.events, 0});
     ids.push_back(id);
   }
-  const int n = ::poll(fds.data(), fds.size(), timeoutMs);
+  const int n = ::ppoll(fds.data(), fds.size(), timeoutPtr, nullptr);
   if (n <= 0) return;  // timeout or EINTR: the caller loops
 
   size_t first = 0;
