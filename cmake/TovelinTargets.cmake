@@ -34,7 +34,7 @@ function(tovelin_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   tovelin_warnings(${name})
   include(GoogleTest)
-  gtest_discover_tests(${name}
+  gtest_discover_tests(${name} NO_PRETTY_VALUES
     WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
     PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
