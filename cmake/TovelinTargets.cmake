@@ -39,3 +39,17 @@ function(tovelin_test name)
     PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# tovelin_folder_library(NAME DEPS ...): the library NAME of every .cpp in the
+# calling folder, and the test NAME_tests of every *_test.cpp there.
+function(tovelin_folder_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(tests ${sources})
+  list(FILTER sources EXCLUDE REGEX "_test\\.cpp$")
+  list(FILTER tests INCLUDE REGEX "_test\\.cpp$")
+  tovelin_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS})
+  if(tests AND NOT TOVELIN_FUZZ)
+    tovelin_test(${name}_tests SOURCES ${tests} DEPS ${name})
+  endif()
+endfunction()
