@@ -21,12 +21,42 @@ std::string responseLine(uint32_t challenge, const std::string& pin, const std::
   return "Sending response {\"authResponse\":{" + inner + "}}";
 }
 
-class Handshake : public AppTest {};
+// The steps every handshake test shares.
+class HandshakeSteps : public AppTest {
+ protected:
+  // Starts the application and connects a subscribed phone "Test Phone".
+  std::unique_ptr<ScriptedPhone> startConnected() {
+    start();
+    auto p = phone("Test Phone");
+    connect(*p, "Test Phone");
+    return p;
+  }
+
+  // After a refusal's alert: the phone is unsubscribed and cancelled, and the
+  // disconnection is answered by a new connection request.
+  void expectLinkDropped(ScriptedPhone& p) {
+    auto unsubscribe = p.waitFor("subscribe");
+    ASSERT_TRUE(unsubscribe.has_value());
+    EXPECT_FALSE(unsubscribe->value("enabled", true));
+    ASSERT_TRUE(p.waitFor("disconnected").has_value());
+    ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
+    ASSERT_TRUE(app_->waitForLine("Connected to Test Phone", 10s));
+  }
+
+  // Whether the device list, after its "Scan more devices", still lists the phone.
+  bool phoneStillListed() {
+    app_->send("menu");
+    EXPECT_TRUE(app_->waitForStderr("Scan more devices", 5s));
+    app_->drain(300ms);
+    const std::string shown = app_->stderrText();
+    return shown.find("Test Phone", shown.rfind("Scan more devices")) != std::string::npos;
+  }
+};
+
+class Handshake : public HandshakeSteps {};
 
 TEST_F(Handshake, TypedPinIsAnsweredWithTheDigestAndStored) {
-  start();
-  auto p = phone("Test Phone");
-  connect(*p, "Test Phone");
+  auto p = startConnected();
 
   p->sendAuthRequest(1, 7);
   answerPrompt("OK: 1234");
@@ -46,9 +76,7 @@ TEST_F(Handshake, TypedPinIsAnsweredWithTheDigestAndStored) {
 
 TEST_F(Handshake, StoredPinAnswersEveryRequestWithoutAPrompt) {
   writeDefaults(R"({"pincode":"4321"})");
-  start();
-  auto p = phone("Test Phone");
-  connect(*p, "Test Phone");
+  auto p = startConnected();
 
   p->sendAuthRequest(3, 0xFFFFFFFFU);
   ASSERT_TRUE(app_->waitForLine(responseLine(0xFFFFFFFFU, "4321", "Test Desk"), 10s));
@@ -62,9 +90,7 @@ TEST_F(Handshake, StoredPinAnswersEveryRequestWithoutAPrompt) {
 }
 
 TEST_F(Handshake, EmptyPinIsSentAndStoredAsEmpty) {
-  start();
-  auto p = phone("Test Phone");
-  connect(*p, "Test Phone");
+  auto p = startConnected();
   p->sendAuthRequest(1, 5);
   answerPrompt("OK:");
   ASSERT_TRUE(app_->waitForLine("Pincode entered: ", 10s));
@@ -74,9 +100,7 @@ TEST_F(Handshake, EmptyPinIsSentAndStoredAsEmpty) {
 }
 
 TEST_F(Handshake, CancelledPromptLeavesTheRequestUnanswered) {
-  start();
-  auto p = phone("Test Phone");
-  connect(*p, "Test Phone");
+  auto p = startConnected();
   p->sendAuthRequest(1, 5);
   answerPrompt("Cancel");
   ASSERT_TRUE(app_->waitForLine("Cancelled", 10s));
@@ -95,13 +119,11 @@ struct VersionCase {
   bool answered;
 };
 
-class HandshakeVersion : public AppTest, public testing::WithParamInterface<VersionCase> {};
+class HandshakeVersion : public HandshakeSteps, public testing::WithParamInterface<VersionCase> {};
 
 TEST_P(HandshakeVersion, VersionsFromTwoHundredAreRefused) {
   writeDefaults(R"({"pincode":"1111"})");
-  start();
-  auto p = phone("Test Phone");
-  connect(*p, "Test Phone");
+  auto p = startConnected();
   p->sendAuthRequest(GetParam().version, 42);
   ASSERT_TRUE(app_->waitForLine("Packet AUTH received {\"version\":" +
                                     std::to_string(GetParam().version) + ",\"challenge\":42}",
@@ -112,24 +134,13 @@ TEST_P(HandshakeVersion, VersionsFromTwoHundredAreRefused) {
   }
   ASSERT_TRUE(app_->waitForStderr("Incorrect version", 10s));
   app_->send("OK");
-  auto unsubscribe = p->waitFor("subscribe");
-  ASSERT_TRUE(unsubscribe.has_value());
-  EXPECT_FALSE(unsubscribe->value("enabled", true));
-  ASSERT_TRUE(p->waitFor("disconnected").has_value());
-  // Every disconnection is answered by a new connection request, and the
-  // detached phone goes no further than service discovery.
-  ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
-  ASSERT_TRUE(app_->waitForLine("Connected to Test Phone", 10s));
+  expectLinkDropped(*p);
+  // The detached phone goes no further than service discovery.
   EXPECT_FALSE(p->waitFor("subscribe", 1s).has_value());
   EXPECT_FALSE(p->waitFor("write", 100ms).has_value());
   EXPECT_EQ(storedPin(), "1111");
   // The refused phone is no longer listed.
-  app_->send("menu");
-  ASSERT_TRUE(app_->waitForStderr("Scan more devices", 5s));
-  app_->drain(300ms);
-  const std::string shown = app_->stderrText();
-  const auto scanMore = shown.rfind("Scan more devices");
-  EXPECT_EQ(shown.find("Test Phone", scanMore), std::string::npos) << shown;
+  EXPECT_FALSE(phoneStillListed());
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, HandshakeVersion,
@@ -141,9 +152,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, HandshakeVersion,
                          });
 
 TEST_F(Handshake, PromptComesBeforeTheVersionCheckAndATypedPinIsNotKeptOnRefusal) {
-  start();
-  auto p = phone("Test Phone");
-  connect(*p, "Test Phone");
+  auto p = startConnected();
   p->sendAuthRequest(200, 1);
   answerPrompt("OK: 5555");
   ASSERT_TRUE(app_->waitForLine("Pincode entered: 5555", 10s));
@@ -156,24 +165,14 @@ TEST_F(Handshake, PromptComesBeforeTheVersionCheckAndATypedPinIsNotKeptOnRefusal
 
 TEST_F(Handshake, RefusedPinIsForgottenAndThePhoneStaysListed) {
   writeDefaults(R"({"pincode":"1234"})");
-  start();
-  auto p = phone("Test Phone");
-  connect(*p, "Test Phone");
+  auto p = startConnected();
   p->sendAuthInvalid();
   ASSERT_TRUE(app_->waitForLine("Invalid pincode {}", 10s));
   ASSERT_TRUE(app_->waitForStderr("Incorrect Pincode", 10s));
   app_->send("OK");
-  auto unsubscribe = p->waitFor("subscribe");
-  ASSERT_TRUE(unsubscribe.has_value());
-  EXPECT_FALSE(unsubscribe->value("enabled", true));
-  ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
-  ASSERT_TRUE(app_->waitForLine("Connected to Test Phone", 10s));
+  expectLinkDropped(*p);
   EXPECT_EQ(storedPin(), std::nullopt);
-  app_->send("menu");
-  ASSERT_TRUE(app_->waitForStderr("Scan more devices", 5s));
-  app_->drain(300ms);
-  const std::string shown = app_->stderrText();
-  EXPECT_NE(shown.find("Test Phone", shown.rfind("Scan more devices")), std::string::npos) << shown;
+  EXPECT_TRUE(phoneStillListed());
 }
 
 }  // namespace
