@@ -89,7 +89,8 @@ TEST_F(UserDefaultsTest, StandardPathFollowsTheEnvironment) {
   const std::string saved = oldXdg != nullptr ? oldXdg : "";
   ::setenv("XDG_CONFIG_HOME", "/x/config", 1);
   EXPECT_EQ(UserDefaults::standardPath(), "/x/config/tovelin/defaults.json");
-  ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the XDG base-directory rules say
+  ::setenv("XDG_CONFIG_HOME", "relative",
+           1);  // not absolute: ignored, as the XDG base-directory rules say
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] != '\0') {
     EXPECT_EQ(UserDefaults::standardPath(), std::string(home) + "/.config/tovelin/defaults.json");
