@@ -8,19 +8,18 @@
 namespace ble {
 namespace {
 
+using testing::kChar;
+using testing::kIdA;
+using testing::kIdB;
+using testing::kLink;
+using testing::kLinkTable;
 using testing::Recorder;
 using testing::ScriptedPhone;
 using testing::TempRadio;
 using namespace std::chrono_literals;
 
-const std::string kLink = "E8BCA012-F851-449B-B759-E4596B11384B";
-const std::string kChar = "54AA3DEB-4BB3-4251-BC28-DF790499DF37";
 const std::string kOther = "0000180F-0000-1000-8000-00805F9B34FB";
 const std::string kOtherChar = "00002A19-0000-1000-8000-00805F9B34FB";
-const std::string kIdA = "11111111-2222-3333-4444-555555555555";
-const std::string kIdB = "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE";
-const std::string kLinkTable =
-    R"([{"uuid":")" + kLink + R"(","characteristics":[")" + kChar + R"("]}])";
 const std::string kBothTable = R"([{"uuid":")" + kOther + R"(","characteristics":[")" + kOtherChar +
                                R"("]},{"uuid":")" + kLink + R"(","characteristics":[")" + kChar +
                                R"(",")" + kOtherChar + R"("]}])";

@@ -7,19 +7,18 @@
 namespace ble {
 namespace {
 
+using testing::kChar;
+using testing::kIdA;
+using testing::kIdB;
+using testing::kLink;
+using testing::kLinkTable;
 using testing::Recorder;
 using testing::ScriptedPhone;
 using testing::TempRadio;
 using namespace std::chrono_literals;
 
-const std::string kLink = "E8BCA012-F851-449B-B759-E4596B11384B";
-const std::string kChar = "54AA3DEB-4BB3-4251-BC28-DF790499DF37";
-const std::string kIdA = "11111111-2222-3333-4444-555555555555";
-const std::string kIdB = "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE";
-const std::string kTable =
-    R"([{"uuid":")" + kLink + R"(","characteristics":[")" + kChar + R"("]}])";
 const std::string kAdvertiseB =
-    R"({"type":"advertise","id":")" + kIdB + R"(","name":"B","services":)" + kTable + "}";
+    R"({"type":"advertise","id":")" + kIdB + R"(","name":"B","services":)" + kLinkTable + "}";
 
 class RadioTest : public ::testing::Test {
  protected:
@@ -62,7 +61,7 @@ TEST_P(MalformedLineTest, ClosesOnlyThatPhoneWithOneLineNamingIt) {
   auto bystander = connectBystander(b);
 
   ScriptedPhone phone(radio.path());
-  if (bad.advertiseFirst) phone.advertise(kIdA, R"("Bad Phone")", kTable);
+  if (bad.advertiseFirst) phone.advertise(kIdA, R"("Bad Phone")", kLinkTable);
   ::testing::internal::CaptureStderr();
   phone.send(bad.line);
   const bool closed = phone.waitForClose();
@@ -118,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"name\""},
         BadLine{"twice_listed_service", false,
                 R"({"type":"advertise","id":")" + kIdA + R"(","name":null,"services":)" +
-                    kTable.substr(0, kTable.size() - 1) + "," + kTable.substr(1) + "}",
+                    kLinkTable.substr(0, kLinkTable.size() - 1) + "," + kLinkTable.substr(1) + "}",
                 "listed twice"}),
     [](const auto& test) { return std::string(test.param.label); });
 
@@ -146,7 +145,7 @@ TEST_F(RadioTest, LinesUpToTheLimitPassAndLongerOnesCloseThePhone) {
 
 TEST_F(RadioTest, APhoneThatNeverReadsIsDropped) {
   ScriptedPhone phone(radio.path());
-  phone.advertise(kIdA, R"("Deaf")", kTable);
+  phone.advertise(kIdA, R"("Deaf")", kLinkTable);
   central->scanForPeripherals(std::nullopt);
   ASSERT_TRUE(recorder->waitFor("discover Deaf"));
   auto p = recorder->discovered.back();
@@ -173,7 +172,7 @@ TEST_F(RadioTest, APhoneThatNeverReadsIsDropped) {
 
 TEST_F(RadioTest, AdapterStatesReachTheCentralAndGateScanAndConnections) {
   ScriptedPhone phone(radio.path());
-  phone.advertise(kIdA, R"("A")", kTable);
+  phone.advertise(kIdA, R"("A")", kLinkTable);
   central->scanForPeripherals(std::nullopt);
   ASSERT_TRUE(recorder->waitFor("discover A"));
   auto p = recorder->discovered.back();
@@ -191,7 +190,7 @@ TEST_F(RadioTest, AdapterStatesReachTheCentralAndGateScanAndConnections) {
   central->scanForPeripherals(std::nullopt);
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("not powered on"), std::string::npos);
-  phone.advertise(kIdA, R"("A2")", kTable);
+  phone.advertise(kIdA, R"("A2")", kLinkTable);
   base::RunLoop::main().runFor(30ms);
   EXPECT_TRUE(recorder->unmatched().empty());
 

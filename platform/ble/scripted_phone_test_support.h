@@ -22,6 +22,15 @@ namespace ble::testing {
 
 using namespace std::chrono_literals;
 
+// The link service and characteristic, two phone identifiers, and the
+// advertised table of a phone that offers the link service alone.
+inline const std::string kLink = "E8BCA012-F851-449B-B759-E4596B11384B";
+inline const std::string kChar = "54AA3DEB-4BB3-4251-BC28-DF790499DF37";
+inline const std::string kIdA = "11111111-2222-3333-4444-555555555555";
+inline const std::string kIdB = "AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE";
+inline const std::string kLinkTable =
+    R"([{"uuid":")" + kLink + R"(","characteristics":[")" + kChar + R"("]}])";
+
 // A fresh radio in a private temporary folder for each test.
 class TempRadio {
  public:
