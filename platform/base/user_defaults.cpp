@@ -1,6 +1,5 @@
 #include "platform/base/user_defaults.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <vector>
 
+#include "platform/base/file.h"
 #include "platform/base/log.h"
 #include "platform/base/options.h"
 
@@ -19,13 +18,6 @@ namespace base {
 namespace {
 
 std::string errorText(int error) { return std::strerror(error); }
-
-std::string folderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
 
 // Makes `folder` and any missing parents, each new one readable by the user
 // alone. Folders that exist are left as they are: the file may live in a
@@ -36,47 +28,6 @@ bool makeFolders(const std::string& folder) {
   const std::string parent = folderOf(folder);
   if (parent != folder && !makeFolders(parent)) return false;
   return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool writeAll(int fd, const std::string& text) {
-  const char* p = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Reads the whole file; none with `error` set when it cannot be read, none
-// with error 0 when it does not exist.
-std::optional<std::string> readFile(const std::string& path, int& error) {
-  error = 0;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno != ENOENT) error = errno;
-    return std::nullopt;
-  }
-  std::string text;
-  char buf[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    text.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return text;
 }
 
 std::string timestamp() {
@@ -109,16 +60,24 @@ UserDefaults& UserDefaults::standard() {
   return defaults;
 }
 
-UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) { load(); }
+UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
+  // A save killed between writing and renaming leaves a copy of the values
+  // (the PIN among them) that nothing would ever remove.
+  removeLeftoverTemporaryFiles(path_);
+  load();
+}
 
 void UserDefaults::load() {
-  int error = 0;
-  const auto text = readFile(path_, error);
-  if (!text) {
-    if (error != 0) keepAside("it cannot be read (" + errorText(error) + ")");
+  const auto read = readFileIfExists(path_, kMaxFileBytes);
+  if (!read) {
+    // "PATH: is a FIFO" reads here as "it is a FIFO".
+    const std::string& why = read.error().message;
+    const std::string prefix = path_ + ": ";
+    keepAside(why.starts_with(prefix) ? "it " + why.substr(prefix.size()) : why);
     return;
   }
-  const auto parsed = nlohmann::json::parse(*text, nullptr, /*allow_exceptions=*/false);
+  if (!*read) return;  // no file yet
+  const auto parsed = nlohmann::json::parse(**read, nullptr, /*allow_exceptions=*/false);
   if (parsed.is_discarded()) {
     keepAside("it is not valid JSON");
     return;
@@ -183,31 +142,9 @@ bool UserDefaults::save() {
   // Invalid UTF-8 in a value is written replaced rather than failing the write.
   const std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 
-  std::string temp = path_ + ".tmp-XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());  // 0600
-  if (fd < 0) {
-    printError("user defaults: cannot write " + path_ + " (" + errorText(errno) +
-               "); the change is kept in memory only");
+  if (auto written = writeFileAtomically(path_, text); !written) {
+    printError("user defaults: " + written.error().message + "; the change is kept in memory only");
     return false;
-  }
-  temp = name.data();
-  const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
-  const int writeError = errno;
-  ::close(fd);
-  if (!written || ::rename(temp.c_str(), path_.c_str()) != 0) {
-    const int why = written ? errno : writeError;
-    ::unlink(temp.c_str());
-    printError("user defaults: cannot write " + path_ + " (" + errorText(why) +
-               "); the change is kept in memory only");
-    return false;
-  }
-  // The rename is durable only once the folder itself is on disk.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
   }
   return true;
 }

@@ -6,15 +6,19 @@
 // always 0600. Every change is written through at once: the new contents go
 // to a temporary file in the same folder, flushed to disk, renamed over the
 // file, and the folder is flushed, so a kill at any moment leaves the old
-// file or the new one.
+// file or the new one. Temporary files left by a save that was killed are
+// removed when the defaults are opened.
 //
-// A file that cannot be read or parsed (not a JSON object of strings) is kept
+// A file that cannot be read or parsed (not a JSON object of strings), a
+// path that is not a regular file (a FIFO is never opened in a way that
+// waits) and a file larger than kMaxFileBytes are unusable: such a file is kept
 // aside under "<file>.unreadable-<time>" with a message on standard error, and
 // the defaults start empty; it is never overwritten. If it cannot even be
 // moved aside, nothing is written for the rest of the run: values are kept in
 // memory only.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,6 +27,8 @@ namespace base {
 
 class UserDefaults {
  public:
+  static constexpr size_t kMaxFileBytes = 1024 * 1024;
+
   // The defaults of this process, read on first use.
   static UserDefaults& standard();
   // Where standard() keeps its file under the current options and environment.

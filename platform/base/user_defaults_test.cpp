@@ -103,19 +103,34 @@ TEST_F(UserDefaultsTest, StandardPathFollowsTheEnvironment) {
 }
 
 struct Unusable {
+  enum Kind { file, directory, fifo, oversized };
   const char* name;
-  const char* contents;  // nullptr: a directory stands where the file should be
+  const char* contents;
+  Kind kind = file;
 };
 
 class UnusableFileTest : public UserDefaultsTest, public ::testing::WithParamInterface<Unusable> {};
 
 TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
   const auto file = dir_ / "defaults.json";
-  if (GetParam().contents != nullptr) {
-    write(file, GetParam().contents);
-  } else {
-    fs::create_directory(file);
-    write(file / "inside", "keep me");
+  std::string contents = GetParam().contents;
+  switch (GetParam().kind) {
+    case Unusable::file:
+      write(file, contents);
+      break;
+    case Unusable::directory:
+      fs::create_directory(file);
+      write(file / "inside", "keep me");
+      break;
+    case Unusable::fifo:
+      // Opening it for reading in a way that waits would hang the test here.
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+      break;
+    case Unusable::oversized:
+      // Valid JSON, but past the bound: never parsed.
+      contents = "{\"pincode\": \"" + std::string(UserDefaults::kMaxFileBytes, '1') + "\"}";
+      write(file, contents);
+      break;
   }
   ::testing::internal::CaptureStderr();
   UserDefaults defaults(file.string());
@@ -129,10 +144,17 @@ TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
 
   defaults.setValueForKey("1111", "pincode");
   EXPECT_EQ(nlohmann::json::parse(read(file)), (nlohmann::json{{"pincode", "1111"}}));
-  if (GetParam().contents != nullptr) {
-    EXPECT_EQ(read(aside.front()), GetParam().contents);
-  } else {
-    EXPECT_EQ(read(aside.front() / "inside"), "keep me");
+  switch (GetParam().kind) {
+    case Unusable::file:
+    case Unusable::oversized:
+      EXPECT_EQ(read(aside.front()), contents);
+      break;
+    case Unusable::directory:
+      EXPECT_EQ(read(aside.front() / "inside"), "keep me");
+      break;
+    case Unusable::fifo:
+      EXPECT_TRUE(fs::is_fifo(aside.front()));
+      break;
   }
 }
 
@@ -142,8 +164,23 @@ INSTANTIATE_TEST_SUITE_P(
                       Unusable{"NotAnObject", "[\"1234\"]"},
                       Unusable{"NumberValue", "{\"pincode\": 1234}"},
                       Unusable{"NestedValue", "{\"a\": \"b\", \"pincode\": {\"v\": \"1\"}}"},
-                      Unusable{"Directory", nullptr}),
+                      Unusable{"Directory", "", Unusable::directory},
+                      Unusable{"Fifo", "", Unusable::fifo},
+                      Unusable{"LargerThanTheBound", "", Unusable::oversized}),
     [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(UserDefaultsTest, OnlyLeftoversOfOurOwnNamingAreRemoved) {
+  const auto file = dir_ / "defaults.json";
+  write(dir_ / "defaults.json.tmp-Ab12Cd", "{\"pincode\": \"1234\"}");
+  const std::vector<std::string> others = {"defaults.json.tmp-toolong1", "defaults.json.tmp-",
+                                           "other.json.tmp-Ab12Cd", "defaults.json.bak"};
+  for (const auto& name : others) write(dir_ / name, "keep");
+  fs::create_directory(dir_ / "defaults.json.tmp-Dir123");
+  UserDefaults defaults(file.string());
+  EXPECT_FALSE(fs::exists(dir_ / "defaults.json.tmp-Ab12Cd"));
+  for (const auto& name : others) EXPECT_EQ(read(dir_ / name), "keep") << name;
+  EXPECT_TRUE(fs::is_directory(dir_ / "defaults.json.tmp-Dir123"));
+}
 
 TEST_F(UserDefaultsTest, AFileThatCannotBeMovedAsideIsNeverWritten) {
   // procfs files are readable, are not JSON and cannot be renamed.
@@ -185,6 +222,8 @@ TEST_F(UserDefaultsTest, AKillAtAnyMomentLeavesTheOldOrTheNewFileWhole) {
     UserDefaults reader(file.string());
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(reader.stringForKey("big"), value);
+    // The copy a killed save may leave, with the values in it, is gone.
+    EXPECT_TRUE(filesStarting("defaults.json.tmp-").empty()) << "round " << round;
   }
 }
 

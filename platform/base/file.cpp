@@ -1,0 +1,153 @@
+#include "platform/base/file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace base {
+namespace {
+
+std::string describe(const std::string& path, const std::string& what) {
+  return path + ": " + what;
+}
+
+std::string errnoText() { return std::strerror(errno); }
+
+const char* kindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "not a regular file";
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  [[nodiscard]] int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string folderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+Result<std::optional<std::string>> readFileIfExists(const std::string& path, size_t maxBytes) {
+  // O_NONBLOCK: opening a FIFO must not wait for a writer. The type is checked
+  // on the open descriptor, so a swap of the path in between changes nothing.
+  const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd.get() < 0) {
+    if (errno == ENOENT) return std::optional<std::string>();
+    return fail(describe(path, "cannot be opened (" + errnoText() + ")"));
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0)
+    return fail(describe(path, "cannot be read (" + errnoText() + ")"));
+  if (!S_ISREG(st.st_mode)) return fail(describe(path, std::string("is ") + kindOf(st.st_mode)));
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+    return fail(describe(path, "is larger than " + std::to_string(maxBytes) + " bytes"));
+  }
+  std::string text;
+  text.reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail(describe(path, "cannot be read (" + errnoText() + ")"));
+    }
+    if (n == 0) break;
+    if (text.size() + static_cast<size_t>(n) > maxBytes) {  // it grew while we read
+      return fail(describe(path, "is larger than " + std::to_string(maxBytes) + " bytes"));
+    }
+    text.append(buf, static_cast<size_t>(n));
+  }
+  return std::optional<std::string>(std::move(text));
+}
+
+Result<std::string> readFile(const std::string& path, size_t maxBytes) {
+  auto read = readFileIfExists(path, maxBytes);
+  if (!read) return read.error();
+  if (!*read) return fail(describe(path, "does not exist"));
+  return std::move(**read);
+}
+
+Result<void> writeFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+  const std::string pattern = path + std::string(kTemporarySuffix) + "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int raw = ::mkstemp(name.data());  // 0600
+  if (raw < 0) return fail(describe(path, "cannot be written (" + errnoText() + ")"));
+  const std::string temp = name.data();
+  bool written = false;
+  int error = 0;
+  {
+    const Fd fd(raw);
+    written = (mode == 0600 || ::fchmod(fd.get(), mode) == 0) && writeAll(fd.get(), bytes) &&
+              ::fsync(fd.get()) == 0;
+    error = errno;
+  }
+  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (written) error = errno;
+    ::unlink(temp.c_str());
+    return fail(describe(path, std::string("cannot be written (") + std::strerror(error) + ")"));
+  }
+  // The rename is durable only once the folder itself is on disk.
+  const Fd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+  return ok();
+}
+
+size_t removeLeftoverTemporaryFiles(const std::string& path) {
+  const std::string folder = folderOf(path);
+  const auto slash = path.rfind('/');
+  const std::string prefix =
+      (slash == std::string::npos ? path : path.substr(slash + 1)) + std::string(kTemporarySuffix);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  size_t removed = 0;
+  const uid_t me = ::geteuid();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view entryName = entry->d_name;
+    if (entryName.size() != prefix.size() + 6 || entryName.substr(0, prefix.size()) != prefix) {
+      continue;
+    }
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != me) continue;
+    if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+}  // namespace base
