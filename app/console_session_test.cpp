@@ -10,6 +10,7 @@
 #include "app/tray_icon_test_support.h"
 #include "platform/base/bundle.h"
 #include "platform/base/options.h"
+#include "platform/console/application_main.h"
 #include "platform/console/console.h"
 #include "platform/ui/application.h"
 #include "platform/ui/png.h"
@@ -77,6 +78,7 @@ TEST(ConsoleSession, BuildsPrintsAndSnapshotsTheThreeMenus) {
     std::vector<std::string> out;
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
+    ui::registerBluetoothSwitch();
     auto console =
         console::Console::make(fds[0], [&out](const std::string& line) { out.push_back(line); });
     console->start();

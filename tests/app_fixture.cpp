@@ -17,6 +17,7 @@ void AppTest::SetUp() {
   dir_ = templ;
   radio_ = dir_ + "/radio/radio.sock";
   defaults_ = dir_ + "/config/defaults.json";
+  stderrPath_ = dir_ + "/stderr.txt";
 }
 
 void AppTest::TearDown() {
@@ -36,7 +37,7 @@ void AppTest::start(const std::vector<std::string>& extra) {
       "--radio",  radio_,    "--defaults",  defaults_,   "--bundle",           TOVELIN_BUNDLE_DIR,
       "--screen", "320x180", "--host-name", "Test Desk", "--open-url-command", "/bin/true"};
   args.insert(args.end(), extra.begin(), extra.end());
-  app_ = std::make_unique<AppProcess>(TOVELIN_APP_PATH, args, dir_ + "/stderr.txt");
+  app_ = std::make_unique<AppProcess>(TOVELIN_APP_PATH, args, stderrPath_);
 }
 
 void AppTest::writeDefaults(const std::string& json) {

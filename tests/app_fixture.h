@@ -45,6 +45,7 @@ class AppTest : public testing::Test {
   std::string dir_;
   std::string radio_;
   std::string defaults_;
+  std::string stderrPath_;  // where the application's standard error goes
   std::unique_ptr<AppProcess> app_;
 };
 

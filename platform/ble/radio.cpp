@@ -57,16 +57,21 @@ bool Radio::start() {
 
 void Radio::stop() {
   while (!phones_.empty()) drop(phones_.begin()->first, {});
-  listenWatch_.reset();
-  if (listenFd_ >= 0) {
-    ::close(listenFd_);
-    listenFd_ = -1;
-    struct stat st {};
-    if (::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == socketInode_) {
-      ::unlink(path_.c_str());
-    }
-  }
+  closeListener();
   for (const auto& central : liveCentrals()) central->radioStateChanged();
+}
+
+void Radio::shutDown() { closeListener(); }
+
+void Radio::closeListener() {
+  listenWatch_.reset();
+  if (listenFd_ < 0) return;
+  ::close(listenFd_);
+  listenFd_ = -1;
+  struct stat st {};
+  if (::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == socketInode_) {
+    ::unlink(path_.c_str());
+  }
 }
 
 bool Radio::restart() {

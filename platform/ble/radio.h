@@ -55,6 +55,10 @@ class Radio {
   bool start();
   // Drops every phone, closes and removes the socket.
   void stop();
+  // At the end of the process: closes the socket and removes its file (only
+  // our own), telling no central and no phone; their connections end with
+  // the process.
+  void shutDown();
   // stop() then start(), with the path resolved anew: tests set
   // base::platformOptions().radioPath to a temporary folder and call this.
   bool restart();
@@ -94,6 +98,7 @@ class Radio {
              bool withResponse);
 
   void acceptPhones();
+  void closeListener();
   void onLine(uint64_t serial, const std::string& line);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
   void onNotify(const Phone& phone, const radio::Notify& notify);

@@ -8,10 +8,25 @@
 #include "platform/base/bundle.h"
 #include "platform/base/log.h"
 #include "platform/base/options.h"
+#include "platform/base/termination_signals.h"
+#include "platform/base/user_defaults.h"
+#include "platform/ble/radio.h"
 #include "platform/console/console.h"
 #include "platform/ui/application.h"
 
 namespace ui {
+
+void registerBluetoothSwitch() {
+  console::Console::setBluetoothSwitch([](const std::string& word) -> base::Result<void> {
+    const auto state = ble::Radio::parseState(word);
+    if (!state) {
+      return base::fail("unknown Bluetooth state \"" + word +
+                        "\" (on, off, unauthorized, unsupported, resetting, unknown)");
+    }
+    ble::Radio::shared().setAdapterState(*state);
+    return base::ok();
+  });
+}
 
 int ApplicationMain(int argc, char** argv) {
   std::vector<std::string> args;
@@ -38,21 +53,38 @@ int ApplicationMain(int argc, char** argv) {
     return 1;
   }
 
+  // Opening the defaults now clears what a killed save may have left behind.
+  (void)base::UserDefaults::standard();
+
+  // A termination signal ends the program the way Quit does, from the loop.
+  auto& app = Application::shared();
+  int exitStatus = 0;
+  auto signals =
+      base::TerminationSignals::catchOn(base::RunLoop::main(), [&app, &exitStatus](int signo) {
+        if (exitStatus != 0) return;
+        base::printError("received " + base::TerminationSignals::name(signo) + "; quitting");
+        exitStatus = 128 + signo;
+        app.terminate(nullptr);
+      });
+  if (!signals) base::printError(signals.error().message);
+
   // The console answers alerts from the start: loading the interface file
   // already runs the controllers' view loading.
+  registerBluetoothSwitch();
   auto console = console::Console::make(STDIN_FILENO);
   console->start();
 
-  auto& app = Application::shared();
   if (app.loadMainInterfaceFile(*name)) {  // the loader has said why
     console->stop();
+    ble::Radio::shared().shutDown();
     return 1;
   }
   app.finishLaunching();
   app.run();
   app.sendWillTerminate();
   console->stop();
-  return 0;
+  ble::Radio::shared().shutDown();
+  return exitStatus;
 }
 
 }  // namespace ui

@@ -5,13 +5,19 @@
 // ("MainInterfaceFile"), with the application as the file's owner, starts
 // the console front end on standard input, sends the application delegate
 // applicationDidFinishLaunching, runs the main run loop until the
-// application terminates, sends applicationWillTerminate and returns the exit
-// status: 0, or 2 for an option it cannot read, 1 when the main interface
-// file is missing or unusable.
+// application terminates (Quit, or SIGTERM, SIGINT or SIGHUP, which end it
+// the same way), sends applicationWillTerminate, removes the radio's socket
+// and returns the exit status: 0 after Quit, 128 + the signal's number after
+// a signal, 2 for an option it cannot read, 1 when the main interface file is
+// missing or unusable.
 #pragma once
 
 namespace ui {
 
 int ApplicationMain(int argc, char** argv);
+
+// Gives the console's `bluetooth` command the radio's adapter switch. The
+// main entry does it; so do tests that drive a console without it.
+void registerBluetoothSwitch();
 
 }  // namespace ui

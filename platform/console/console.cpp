@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -160,13 +161,21 @@ void Console::pump() {
   }
   if (waitTimer_.active()) return;  // wait: no line is read until it ends
 
+  // Forget alerts that are no longer running (answered, or ended by a stop).
+  const auto& running = ui::Alert::modalAlerts();
+  std::erase_if(presented_, [&running](const ui::Alert* alert) {
+    return std::find(running.begin(), running.end(), alert) == running.end();
+  });
   if (ui::Alert* alert = ui::Alert::modalAlert()) {
-    if (alert != presented_) return;  // not one this console showed
+    if (std::find(presented_.begin(), presented_.end(), alert) == presented_.end()) {
+      return;  // not one this console showed
+    }
     if (queue_.empty()) {
       if (ended_) {
         print("(end of input: the alert is dismissed)");
-        presented_ = nullptr;
+        forget(alert);
         alert->respond(ui::ModalResponseAbort);
+        schedulePump();  // the next one below, if any
       } else {
         prompt();
       }
@@ -201,8 +210,10 @@ void Console::runLine(const std::string& line) {
   running_ = false;
 }
 
+void Console::forget(const ui::Alert* alert) { std::erase(presented_, alert); }
+
 void Console::present(ui::Alert& alert) {
-  presented_ = &alert;
+  presented_.push_back(&alert);
   prompted_ = false;
   for (const auto& line : alert.describe()) print(line);
   if (terminal_) print("(answer with a button title, e.g. \"OK\" or \"OK: text\")");
@@ -213,7 +224,7 @@ void Console::answer(ui::Alert& alert, const std::string& line) {
   prompted_ = false;
   for (const auto& reading : readAlertAnswer(line)) {
     if (auto code = alert.responseForButtonTitle(reading.button)) {
-      presented_ = nullptr;
+      forget(&alert);
       alert.respond(*code, reading.text);
       return;
     }

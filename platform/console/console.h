@@ -8,8 +8,10 @@
 // loop before the next line runs. While `wait` runs, further lines wait.
 //
 // It is also the modal presenter: a running alert is printed and the next
-// line answers it ("OK: 1234", "OK:", "Cancel"). End of input during an
-// alert dismisses it without its first button; end of input otherwise leaves
+// line answers it ("OK: 1234", "OK:", "Cancel"). When alerts are open on top
+// of one another, each line answers the innermost, then the next line the one
+// below, and commands run again once all are answered. End of input during
+// alerts dismisses each without its first button; end of input otherwise leaves
 // the application running. On a terminal it shows a prompt.
 #pragma once
 
@@ -18,7 +20,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/base/result.h"
 #include "platform/base/run_loop.h"
 #include "platform/console/command.h"
 
@@ -32,6 +36,11 @@ namespace console {
 class Console : public std::enable_shared_from_this<Console> {
  public:
   using Output = std::function<void(const std::string& line)>;
+  // Sets the computer's Bluetooth switch to a word ("on", "off", ...), or
+  // says why it cannot. The entry point registers it; without one the
+  // `bluetooth` command says there is no switch.
+  using BluetoothSwitch = std::function<base::Result<void>(const std::string& word)>;
+  static void setBluetoothSwitch(BluetoothSwitch bluetoothSwitch);
 
   static constexpr size_t kMaxLine = 4096;
   static constexpr size_t kMaxQueued = 256;
@@ -66,6 +75,7 @@ class Console : public std::enable_shared_from_this<Console> {
   void schedulePump();
   void pump();
   void answer(ui::Alert& alert, const std::string& line);
+  void forget(const ui::Alert* alert);
   void prompt();
   void print(const std::string& line) const;
 
@@ -93,7 +103,11 @@ class Console : public std::enable_shared_from_this<Console> {
   bool ended_ = false;
   bool running_ = false;  // a command line is executing
   base::Handle waitTimer_;
-  ui::Alert* presented_ = nullptr;
+  // The alerts this console showed that may still be running, innermost
+  // last. Alerts nest (a second PIN request while the first is open); each
+  // line answers the innermost one. Only compared, never dereferenced, until
+  // the modal stack confirms the alert still runs.
+  std::vector<ui::Alert*> presented_;
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
   bool pumpScheduled_ = false;

@@ -11,9 +11,6 @@
 #include "platform/ui/menu_item.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/window.h"
-#ifdef TOVELIN_CONSOLE_BLUETOOTH
-#include "platform/ble/radio.h"
-#endif
 
 namespace console {
 namespace {
@@ -209,18 +206,26 @@ void Console::snapshot(const Command& command) {
   }
 }
 
+namespace {
+
+Console::BluetoothSwitch& bluetoothSwitch() {
+  static Console::BluetoothSwitch registered;
+  return registered;
+}
+
+}  // namespace
+
+void Console::setBluetoothSwitch(BluetoothSwitch bluetoothSwitch) {
+  console::bluetoothSwitch() = std::move(bluetoothSwitch);
+}
+
 void Console::bluetooth(const Command& command) {
-#ifdef TOVELIN_CONSOLE_BLUETOOTH
-  if (auto state = ble::Radio::parseState(command.text)) {
-    ble::Radio::shared().setAdapterState(*state);
-  } else {
-    print("unknown Bluetooth state " + quoted(command.text) +
-          " (on, off, unauthorized, unsupported, resetting, unknown)");
+  const auto& set = bluetoothSwitch();
+  if (!set) {
+    print("bluetooth: this build has no Bluetooth stand-in");
+    return;
   }
-#else
-  (void)command;
-  print("bluetooth: this build has no Bluetooth stand-in");
-#endif
+  if (auto done = set(command.text); !done) print(done.error().message);
 }
 
 void Console::startWait(double seconds) {

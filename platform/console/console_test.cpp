@@ -45,6 +45,10 @@ class Target : public base::Object, public ui::MenuDelegate {
       alert.addButtonWithTitle("Cancel");
       responses.push_back(alert.runModal());
       typed.push_back(field->stringValue());
+    } else if (selector == "nest:") {
+      // A second request arrives while the first alert is open.
+      base::RunLoop::main().post([this] { perform("ask:", nullptr); });
+      perform("ask:", nullptr);
     } else if (selector == "post:") {
       base::RunLoop::main().post([this] { flag = true; });
     } else if (selector == "arm:") {
@@ -95,6 +99,7 @@ class ConsoleSession : public ::testing::Test {
     auto parent = ui::MenuItem::make("Sub", std::nullopt, "");
     parent->setSubmenu(sub);
     menu->addItem(parent);
+    add(menu, "Nest", "nest:");
     item->setMenu(menu);
   }
   void TearDown() override {
@@ -167,11 +172,12 @@ TEST_F(ConsoleSession, OpenTellsTheDelegateThenPrintsTheSubmenu) {
 
 TEST_F(ConsoleSession, MenuPrintsTheStatusItemsMenu) {
   runScript("menu\n");
-  ASSERT_GE(out.size(), 10u);
+  ASSERT_GE(out.size(), 11u);
   EXPECT_EQ(out[0], "Status menu:");
   EXPECT_EQ(out[1], "  1. Count");
   EXPECT_EQ(out[8], "  8. Sub >");
-  EXPECT_EQ(out[9], "Sub:");
+  EXPECT_EQ(out[9], "  9. Nest");
+  EXPECT_EQ(out[10], "Sub:");
 }
 
 TEST_F(ConsoleSession, EachCommandsEffectsRunBeforeTheNextLine) {
@@ -209,6 +215,23 @@ TEST_F(ConsoleSession, EndOfInputDismissesAnAlertWithoutItsFirstButton) {
   runScript("choose Ask\n");
   ASSERT_EQ(target->responses.size(), 1u);
   EXPECT_NE(target->responses[0], ui::AlertFirstButtonReturn);
+  EXPECT_FALSE(ui::Application::shared().isTerminating());
+}
+
+TEST_F(ConsoleSession, NestedAlertsAreAnsweredInnermostFirstThenCommandsRunAgain) {
+  runScript("choose Nest\nOK: 1\nCancel\nchoose Count\n");
+  // The inner alert was answered first, with the first answer line.
+  EXPECT_EQ(target->typed, (std::vector<std::string>{"1", ""}));
+  EXPECT_EQ(target->responses, (std::vector<ui::ModalResponse>{ui::AlertFirstButtonReturn,
+                                                               ui::AlertSecondButtonReturn}));
+  EXPECT_EQ(target->count, 1);
+}
+
+TEST_F(ConsoleSession, EndOfInputDismissesEveryNestedAlert) {
+  runScript("choose Nest\n");
+  ASSERT_EQ(target->responses.size(), 2u);
+  EXPECT_NE(target->responses[0], ui::AlertFirstButtonReturn);
+  EXPECT_NE(target->responses[1], ui::AlertFirstButtonReturn);
   EXPECT_FALSE(ui::Application::shared().isTerminating());
 }
 

@@ -98,6 +98,8 @@ void Alert::setPresenter(std::shared_ptr<ModalPresenter> presenter) {
 
 const std::shared_ptr<ModalPresenter>& Alert::presenter() { return installedPresenter(); }
 
+const std::vector<Alert*>& Alert::modalAlerts() { return modalStack(); }
+
 Alert* Alert::modalAlert() {
   const auto& stack = modalStack();
   return stack.empty() ? nullptr : stack.back();

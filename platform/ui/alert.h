@@ -90,6 +90,9 @@ class Alert {
 
   // The innermost alert running modally, or none.
   [[nodiscard]] static Alert* modalAlert();
+  // Every alert running modally, the innermost last. An alert's loop may show
+  // another alert on top of it (a second request while the first is open).
+  [[nodiscard]] static const std::vector<Alert*>& modalAlerts();
 
   // The alert as lines of text (message, informative text, the accessory text
   // field with its placeholder, the buttons), as presenters print it.

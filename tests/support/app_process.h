@@ -51,6 +51,7 @@ class AppProcess {
   // (or when it died by a signal).
   std::optional<int> wait(std::chrono::milliseconds timeout);
   [[nodiscard]] bool running();
+  [[nodiscard]] pid_t pid() const { return pid_; }
   void kill();
 
  private:
