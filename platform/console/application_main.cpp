@@ -84,6 +84,7 @@ int ApplicationMain(int argc, char** argv) {
   app.sendWillTerminate();
   console->stop();
   ble::Radio::shared().shutDown();
+  base::flushErrors(500);  // what a slow reader of standard error has not taken yet
   return exitStatus;
 }
 

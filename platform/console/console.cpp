@@ -43,7 +43,7 @@ std::shared_ptr<Console> Console::make(int inputFd, Output output) {
 }
 
 Console::Console(int inputFd, Output output) : inputFd_(inputFd), output_(std::move(output)) {
-  if (!output_) output_ = [](const std::string& line) { base::printError(line); };
+  if (!output_) output_ = [](const std::string& line) { base::printReply(line); };
   terminal_ = ::isatty(inputFd_) == 1;
   int fds[2];
   if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
@@ -241,7 +241,7 @@ void Console::prompt() {
   prompted_ = true;
   const char* text = ui::Alert::modalAlert() != nullptr ? "answer> " : "> ";
   // A prompt stays on the line the person types on: no line feed.
-  (void)!::write(STDERR_FILENO, text, std::strlen(text));
+  base::printPrompt(text);
 }
 
 void Console::print(const std::string& line) const { output_(line); }

@@ -1,0 +1,99 @@
+#include "platform/base/log.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "platform/base/file.h"
+#include "platform/base/run_loop.h"
+
+namespace base {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Points standard error somewhere else for the life of the object.
+class StderrTo {
+ public:
+  explicit StderrTo(int fd) : saved_(::dup(STDERR_FILENO)) { ::dup2(fd, STDERR_FILENO); }
+  StderrTo(const StderrTo&) = delete;
+  StderrTo& operator=(const StderrTo&) = delete;
+  ~StderrTo() {
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+size_t countOf(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST(ErrorLog, RepeatsOfOneKindAreLimitedAndSummedUpWhenTheSecondIsOver) {
+  char path[] = "/tmp/log-test-XXXXXX";
+  const int fd = ::mkstemp(path);
+  ASSERT_GE(fd, 0);
+  {
+    StderrTo redirect(fd);
+    // Phones with other numbers and names are still one kind of message.
+    for (int i = 0; i < 20; ++i) {
+      printError("radio: phone #" + std::to_string(i) + " \"Phone " + std::to_string(i) +
+                 "\": line too long; closing its connection");
+    }
+    printError("radio: cannot accept a phone: Too many open files");
+    printError("radio: cannot accept a phone: Too many open files");
+    // The console's answers are never held back.
+    for (int i = 0; i < 20; ++i) printReply("Status menu:");
+    RunLoop::main().runFor(1200ms);
+  }
+  ::close(fd);
+  const auto text = readFile(path);
+  ::unlink(path);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(countOf(*text, "; closing its connection\n"), kErrorsPerKindPerSecond) << *text;
+  EXPECT_EQ(countOf(*text, "(15 more like: radio: phone #19 \"Phone 19\": line too long"), 1U)
+      << *text;
+  EXPECT_EQ(countOf(*text, "cannot accept a phone"), 2U);
+  EXPECT_EQ(countOf(*text, "Status menu:\n"), 20U);
+}
+
+TEST(ErrorLog, AStandardErrorNobodyReadsNeverBlocksAndDropsAreCounted) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string line(1000, 'x');
+  constexpr int kLines = 400;  // far more than the pipe and the buffer hold
+  {
+    StderrTo redirect(fds[1]);
+    for (int i = 0; i < kLines; ++i) printReply(line);  // a blocking write would hang here
+    // Now the reader comes: everything buffered arrives, then the count.
+    ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    std::string got;
+    char buf[65536];
+    const auto deadline = Clock::now() + 5s;
+    while (got.find("were dropped") == std::string::npos && Clock::now() < deadline) {
+      RunLoop::main().runFor(5ms);
+      for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        got.append(buf, static_cast<size_t>(n));
+    }
+    const size_t whole = countOf(got, line + "\n");
+    EXPECT_GT(whole, 64U);  // the pipe's share and the buffer's
+    EXPECT_LT(whole, static_cast<size_t>(kLines));
+    EXPECT_NE(
+        got.find("(" + std::to_string(kLines - whole) + " messages to standard error were dropped"),
+        std::string::npos)
+        << got.substr(got.size() > 200 ? got.size() - 200 : 0);
+  }
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+}  // namespace
+}  // namespace base
