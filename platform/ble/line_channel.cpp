@@ -1,6 +1,7 @@
 #include "platform/ble/line_channel.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -122,6 +123,15 @@ bool LineChannel::flush() {
     outSent_ = 0;
   }
   return true;
+}
+
+void LineChannel::finishIfPeerClosed() {
+  if (fd_ < 0) return;
+  pollfd p{fd_, POLLRDHUP, 0};
+  if (::poll(&p, 1, 0) <= 0 || (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) == 0) return;
+  auto keep = shared_from_this();  // the close handler may drop the last owner
+  // What the peer sent is finite now; each read takes a bounded share of it.
+  while (fd_ >= 0) readAvailable();
 }
 
 void LineChannel::onReady(short revents) {

@@ -42,6 +42,10 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   bool send(std::string_view line);
   // Closes without calling the close handler.
   void close();
+  // When the other end has already closed: reads what it sent before that,
+  // delivering its lines, and reports the close now rather than on a later
+  // turn of the loop.
+  void finishIfPeerClosed();
   [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
   [[nodiscard]] size_t queuedBytes() const { return out_.size() - outSent_; }
 

@@ -48,8 +48,7 @@ bool Radio::start() {
     listenFd_ = std::get<int>(result);
     struct stat st {};
     socketInode_ = ::lstat(path_.c_str(), &st) == 0 ? st.st_ino : 0;
-    listenWatch_ = base::RunLoop::main().watchFd(listenFd_, POLLIN,
-                                                 [this](short /*revents*/) { acceptPhones(); });
+    watchListener();
   }
   for (const auto& central : liveCentrals()) central->radioStateChanged();
   return isListening();
@@ -63,8 +62,14 @@ void Radio::stop() {
 
 void Radio::shutDown() { closeListener(); }
 
+void Radio::watchListener() {
+  listenWatch_ = base::RunLoop::main().watchFd(listenFd_, POLLIN,
+                                               [this](short /*revents*/) { acceptPhones(); });
+}
+
 void Radio::closeListener() {
   listenWatch_.reset();
+  acceptBackoff_.reset();
   if (listenFd_ < 0) return;
   ::close(listenFd_);
   listenFd_ = -1;

@@ -98,6 +98,9 @@ class Radio {
              bool withResponse);
 
   void acceptPhones();
+  void backOffAccepting();
+  void watchListener();
+  void releaseClosedPhones();
   void closeListener();
   void onLine(uint64_t serial, const std::string& line);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
@@ -115,6 +118,8 @@ class Radio {
   int listenFd_ = -1;
   uint64_t socketInode_ = 0;  // so stop() removes only our own socket file
   base::Handle listenWatch_;
+  base::Handle acceptBackoff_;
+  bool outOfDescriptors_ = false;  // said once per shortage
   uint64_t nextSerial_ = 1;
   std::map<uint64_t, Phone> phones_;  // by connection serial
   uint64_t nextCentral_ = 1;

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <variant>
+#include <vector>
 
 #include "platform/base/log.h"
 #include "platform/ble/central_manager.h"
@@ -13,16 +15,36 @@
 
 namespace ble {
 
+namespace {
+
+// How long the radio stops accepting when the process has no descriptor
+// left: the waiting connection keeps the socket readable, and trying again
+// at once would spin.
+constexpr auto kAcceptBackoff = std::chrono::milliseconds(250);
+
+bool isShortage(int error) {
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
+
+}  // namespace
+
 void Radio::acceptPhones() {
   for (;;) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+      if (isShortage(errno)) {
+        backOffAccepting();
+      } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
         base::printError(std::string("radio: cannot accept a phone: ") + std::strerror(errno));
       }
       return;
     }
+    if (outOfDescriptors_) {
+      outOfDescriptors_ = false;
+      base::printError("radio: accepting phones again");
+    }
+    if (phones_.size() >= kMaxPhones) releaseClosedPhones();
     if (phones_.size() >= kMaxPhones) {
       base::printError("radio: too many phones in range (" + std::to_string(kMaxPhones) +
                        "); refusing another one");
@@ -41,6 +63,32 @@ void Radio::acceptPhones() {
                            ? std::string_view()
                            : LineChannel::describe(reason));
         });
+  }
+}
+
+void Radio::backOffAccepting() {
+  if (!outOfDescriptors_) {
+    outOfDescriptors_ = true;
+    base::printError(std::string("radio: cannot accept phones for now (") + std::strerror(errno) +
+                     "); trying again every " + std::to_string(kAcceptBackoff.count()) + " ms");
+  }
+  listenWatch_.reset();
+  acceptBackoff_ = base::RunLoop::main().addTimer(kAcceptBackoff, false, [this] {
+    if (listenFd_ < 0) return;
+    watchListener();
+    acceptPhones();
+  });
+}
+
+void Radio::releaseClosedPhones() {
+  // Their end of file may not have had its turn of the loop yet. Serials,
+  // because finishing a connection erases its phone.
+  std::vector<uint64_t> serials;
+  serials.reserve(phones_.size());
+  for (const auto& [serial, phone] : phones_) serials.push_back(serial);
+  for (const uint64_t serial : serials) {
+    auto it = phones_.find(serial);
+    if (it != phones_.end()) it->second.channel->finishIfPeerClosed();
   }
 }
 

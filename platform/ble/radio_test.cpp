@@ -1,6 +1,11 @@
 #include "platform/ble/radio.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <memory>
+#include <vector>
 
 #include "platform/ble/scripted_phone_test_support.h"
 
@@ -216,6 +221,58 @@ TEST(RadioStates, WordsOfTheConsole) {
       {"", std::nullopt},
       {"poweredOn", std::nullopt}};
   for (const auto& [word, state] : table) EXPECT_EQ(Radio::parseState(word), state) << word;
+}
+
+TEST_F(RadioTest, PhonesThatHaveClosedDoNotCountAgainstTheLimit) {
+  // A full house of phones that come and go before the loop reads their end.
+  std::vector<std::unique_ptr<ScriptedPhone>> churn;
+  for (size_t i = 0; i < Radio::kMaxPhones; ++i) {
+    churn.push_back(std::make_unique<ScriptedPhone>(radio.path()));
+    ASSERT_TRUE(churn.back()->connected());
+    base::RunLoop::main().runFor(1ms);  // accepted before the listen queue fills
+  }
+  base::RunLoop::main().runFor(50ms);  // all accepted: the radio is full
+  churn.clear();                       // and all gone, unread
+  ScriptedPhone phone(radio.path());
+  phone.advertise(kIdA, R"("Real Phone")", kLinkTable);
+  ::testing::internal::CaptureStderr();
+  central->scanForPeripherals(std::nullopt);
+  const bool found = recorder->waitFor("discover Real Phone");
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(found) << "a real phone was refused";
+  EXPECT_EQ(err.find("too many phones"), std::string::npos) << err;
+}
+
+TEST_F(RadioTest, WithNoDescriptorLeftTheRadioBacksOffSaysSoOnceAndRecovers) {
+  ScriptedPhone phone(radio.path());  // its socket exists before the shortage
+  ::testing::internal::CaptureStderr();
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  std::vector<int> filler;
+  {
+    // Use up every descriptor under a lowered limit.
+    rlimit low = saved;
+    low.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) filler.push_back(fd);
+  }
+  phone.advertise(kIdA, R"("Late Phone")", kLinkTable);
+  central->scanForPeripherals(std::nullopt);
+  base::RunLoop::main().runFor(600ms);  // the connection waits in the queue meanwhile
+  const bool discoveredDuringShortage = !recorder->discovered.empty();
+  for (const int fd : filler) ::close(fd);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+  const bool found = recorder->waitFor("discover Late Phone");
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(discoveredDuringShortage);
+  EXPECT_TRUE(found) << err;
+  size_t said = 0;
+  for (size_t at = err.find("cannot accept phones for now"); at != std::string::npos;
+       at = err.find("cannot accept phones for now", at + 1)) {
+    ++said;
+  }
+  EXPECT_EQ(said, 1U) << err;
+  EXPECT_NE(err.find("accepting phones again"), std::string::npos) << err;
 }
 
 TEST(RadioFailure, ARefusedPathMakesCentralsUnsupported) {
