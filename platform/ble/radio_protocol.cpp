@@ -68,13 +68,30 @@ class Fields {
   std::string error_;
 };
 
-// A name is printed in one-line diagnostics: control characters would break
-// the line (or forge another one), so they are refused.
-bool isPrintableName(const std::string& name) {
-  return std::none_of(name.begin(), name.end(), [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u < 0x20 || u == 0x7F;
-  });
+// Whether a character would break a one-line diagnostic or forge another
+// line when printed raw: the C0 and C1 controls, delete, the line and
+// paragraph separators, and the direction overrides and isolates (which make
+// a terminal show text in another order than it is).
+bool breaksALine(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// Texts from a phone (its name, an error) are printed in one-line
+// diagnostics and menus. The JSON parser has checked that they are UTF-8.
+bool isPrintable(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (i + length > text.size()) return false;
+    char32_t c = length == 1 ? lead : lead & (0xFFU >> (length + 1));
+    for (size_t k = 1; k < length; ++k) {
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3FU);
+    }
+    if (breaksALine(c)) return false;
+    i += length;
+  }
+  return true;
 }
 
 std::optional<AdvertisedService> readService(const json& entry, Fields& outer) {
@@ -106,7 +123,7 @@ Parsed<PhoneMessage> readAdvertise(const json& object) {
   if (const json* value = id ? fields.field("name") : nullptr) {
     if (value->is_string()) {
       name = value->get<std::string>();
-      if (!isPrintableName(*name)) fields.fail("field \"name\" holds control characters");
+      if (!isPrintable(*name)) fields.fail("field \"name\" holds control characters");
     } else if (!value->is_null()) {
       fields.fail("field \"name\" is neither a string nor null");
     }
@@ -129,8 +146,22 @@ Parsed<PhoneMessage> readAdvertise(const json& object) {
 }
 
 std::optional<json> parseObject(std::string_view line, std::string& type, std::string& error) {
-  json object = json::parse(line.begin(), line.end(), nullptr, false);
-  if (object.is_discarded() || !object.is_object()) {
+  // The parser would stop at a NUL and take the text before it as the line.
+  if (line.find('\0') != std::string_view::npos) {
+    error = "the line holds a NUL character";
+    return std::nullopt;
+  }
+  json object;
+  try {
+    object = json::parse(line.begin(), line.end());
+  } catch (const json::out_of_range&) {
+    error = "the line holds a number too large to read";
+    return std::nullopt;
+  } catch (const json::exception&) {
+    error = "the line is not a JSON object (it is not valid JSON)";
+    return std::nullopt;
+  }
+  if (!object.is_object()) {
     error = "the line is not a JSON object";
     return std::nullopt;
   }
@@ -176,11 +207,7 @@ Parsed<PhoneMessage> parsePhoneMessage(std::string_view line) {
     // The error's text reaches a diagnostic line: one line of printable text only.
     auto text = fields.text("error");
     if (!text) return fields.error();
-    for (const char c : *text) {
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-        return std::string("field \"error\" holds a control character");
-      }
-    }
+    if (!isPrintable(*text)) return std::string("field \"error\" holds a control character");
     std::vector<uint8_t> bytes;
     if (object->contains("value")) {
       auto value = fields.bytes("value");

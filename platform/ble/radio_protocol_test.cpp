@@ -87,6 +87,47 @@ TEST(RadioProtocol, MalformedRadioLinesNameTheProblem) {
   }
 }
 
+TEST(RadioProtocol, PhoneLinesThatCouldForgeOrHideTextAreRefusedWithTheirReason) {
+  const std::string advertise =
+      R"({"type":"advertise","id":"11111111-2222-3333-4444-555555555555","services":[],"name":")";
+  const std::string notify = R"({"type":"notify","service":"E8BCA012-F851-449B-B759-E4596B11384B",)"
+                             R"("characteristic":"54AA3DEB-4BB3-4251-BC28-DF790499DF37","error":")";
+  const std::pair<std::string, std::string> table[] = {
+      {advertise + R"(A\u0085B"})", "\"name\" holds control characters"},  // next line (C1)
+      {advertise + "A\xC2\x9B" + R"(31mB"})", "\"name\" holds control characters"},  // CSI
+      {advertise + R"(A\u2028B"})", "\"name\" holds control characters"},  // line separator
+      {advertise + R"(A\u2029B"})", "\"name\" holds control characters"},  // paragraph separator
+      {advertise + R"(\u202EenohP"})",
+       "\"name\" holds control characters"},                               // right-to-left override
+      {advertise + R"(A\u2066B"})", "\"name\" holds control characters"},  // isolate
+      {advertise + R"(A\u2069"})", "\"name\" holds control characters"},   // pop isolate
+      {advertise + R"(A\u007FB"})", "\"name\" holds control characters"},  // delete
+      {notify + R"(bad\u202Aerror"})", "\"error\" holds a control character"},
+      {notify + R"(bad\u0090"})", "\"error\" holds a control character"},
+      {std::string(R"({"type":"disconnect"})") + '\0' + "garbage", "holds a NUL character"},
+      {std::string(R"({"type":"disc)") + '\0' + R"(onnect"})", "holds a NUL character"},
+      {R"({"type":"disconnect","n":1e999})", "a number too large to read"},
+      {R"({"type":"disconnect","n":-1e400})", "a number too large to read"},
+      {R"({"type":"disconnect")", "not valid JSON"},
+      {"[1,2]", "not a JSON object"},
+  };
+  for (const auto& [line, problem] : table) {
+    auto parsed = parsePhoneMessage(line);
+    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << line;
+    EXPECT_NE(std::get<std::string>(parsed).find(problem), std::string::npos)
+        << line << ": " << std::get<std::string>(parsed);
+  }
+  // Letters of any script, and marks that only join or direct a single letter, stay.
+  for (const std::string name : {"T\xC3\xA9l\xC3\xA9phone", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+                                 "\xE6\x89\x8B\xE6\x9C\xBA \xF0\x9F\x93\xB1",
+                                 "A\xC2\xA0"
+                                 "B"}) {
+    auto parsed = parsePhoneMessage(advertise + name + "\"}");
+    ASSERT_TRUE(std::holds_alternative<PhoneMessage>(parsed)) << std::get<std::string>(parsed);
+    EXPECT_EQ(std::get<Advertise>(std::get<PhoneMessage>(parsed)).name, name);
+  }
+}
+
 TEST(RadioProtocol, DeeplyNestedTextIsRefusedWithoutHarm) {
   const std::string line = std::string(30000, '[') + std::string(30000, ']');
   EXPECT_TRUE(std::holds_alternative<std::string>(parsePhoneMessage(line)));
