@@ -2,9 +2,11 @@
 // brings: alerts that pile up, a defaults path that is not a file, left-over
 // temporary files, termination signals.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -103,6 +105,33 @@ INSTANTIATE_TEST_SUITE_P(Signals, Termination, testing::Values(SIGTERM, SIGINT, 
                                return std::string("SIGHUP");
                            }
                          });
+
+TEST_F(Hardening, AStandardErrorNobodyReadsDoesNotStopTheProgram) {
+  // Standard error is a pipe that is held open but never read.
+  const std::string fifo = dir_ + "/stderr.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int holder = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  stderrPath_ = fifo;
+  start();
+  // Far more listing than the pipe holds, and phones that make it complain.
+  for (int i = 0; i < 200; ++i) app_->send("menu");
+  for (int i = 0; i < 50; ++i) {
+    ScriptedPhone garbage(radio_, "00000000-0000-0000-0000-0000000000" + std::to_string(10 + i),
+                          std::nullopt, false, false);
+    garbage.sendLine("not json " + std::to_string(i));
+  }
+  app_->send("choose Lady Bug");
+  EXPECT_TRUE(app_->sawLine("Option 3 selected", 10s));
+  auto p = phone("Test Phone");
+  app_->send("open Connect");
+  EXPECT_TRUE(app_->sawLine("Discovered Test Phone", 10s));
+  app_->send("quit");
+  EXPECT_EQ(app_->wait(10s), 0);
+  // Nothing of standard error may be read back through the fixture now.
+  app_.reset();
+  ::close(holder);
+}
 
 TEST_F(Hardening, QuitRemovesTheRadioSocket) {
   start();
