@@ -29,6 +29,6 @@ step "static checks"
 bash scripts/lint.sh build
 
 if [ -f fuzz/CMakeLists.txt ]; then
-  step "fuzzing packets for ${FUZZ_SECONDS:-60} seconds"
+  step "fuzzing packets, radio lines and defaults files for ${FUZZ_SECONDS:-60} seconds"
   bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 fi

@@ -77,24 +77,33 @@ void UserDefaults::load() {
     return;
   }
   if (!*read) return;  // no file yet
-  const auto parsed = nlohmann::json::parse(**read, nullptr, /*allow_exceptions=*/false);
-  if (parsed.is_discarded()) {
-    keepAside("it is not valid JSON");
+  auto values = parseDefaults(**read);
+  if (!values) {
+    keepAside(values.error().message);
     return;
   }
-  if (!parsed.is_object()) {
-    keepAside("it is not a JSON object");
-    return;
-  }
+  values_ = std::move(*values);
+}
+
+Result<std::map<std::string, std::string>> parseDefaults(std::string_view text) {
+  // The parser would stop at a NUL and ignore what follows.
+  if (text.find('\0') != std::string_view::npos) return fail("it holds a NUL character");
+  const auto parsed = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (parsed.is_discarded()) return fail("it is not valid JSON");
+  if (!parsed.is_object()) return fail("it is not a JSON object");
   std::map<std::string, std::string> values;
   for (const auto& [key, value] : parsed.items()) {
-    if (!value.is_string()) {
-      keepAside("the value of \"" + key + "\" is not a string");
-      return;
-    }
+    if (!value.is_string()) return fail("the value of \"" + key + "\" is not a string");
     values[key] = value.get<std::string>();
   }
-  values_ = std::move(values);
+  return values;
+}
+
+std::string formatDefaults(const std::map<std::string, std::string>& values) {
+  nlohmann::json doc = nlohmann::json::object();
+  for (const auto& [key, value] : values) doc[key] = value;
+  // Invalid UTF-8 in a value is written replaced rather than failing the write.
+  return doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 void UserDefaults::keepAside(const std::string& why) {
@@ -137,10 +146,7 @@ bool UserDefaults::save() {
                "); the change is kept in memory only");
     return false;
   }
-  nlohmann::json doc = nlohmann::json::object();
-  for (const auto& [key, value] : values_) doc[key] = value;
-  // Invalid UTF-8 in a value is written replaced rather than failing the write.
-  const std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  const std::string text = formatDefaults(values_);
 
   if (auto written = writeFileAtomically(path_, text); !written) {
     printError("user defaults: " + written.error().message + "; the change is kept in memory only");

@@ -22,6 +22,9 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "platform/base/result.h"
 
 namespace base {
 
@@ -59,5 +62,10 @@ class UserDefaults {
   bool persistent_ = true;
   std::optional<std::string> keptAside_;
 };
+
+// The values of a defaults file's text: a JSON object of strings, or why not.
+Result<std::map<std::string, std::string>> parseDefaults(std::string_view text);
+// The text of a defaults file holding `values`.
+std::string formatDefaults(const std::map<std::string, std::string>& values);
 
 }  // namespace base

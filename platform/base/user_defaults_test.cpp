@@ -103,7 +103,7 @@ TEST_F(UserDefaultsTest, StandardPathFollowsTheEnvironment) {
 }
 
 struct Unusable {
-  enum Kind { file, directory, fifo, oversized };
+  enum Kind { file, withNul, directory, fifo, oversized };
   const char* name;
   const char* contents;
   Kind kind = file;
@@ -116,6 +116,10 @@ TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
   std::string contents = GetParam().contents;
   switch (GetParam().kind) {
     case Unusable::file:
+      write(file, contents);
+      break;
+    case Unusable::withNul:
+      contents.append(std::string(1, '\0') + "junk");
       write(file, contents);
       break;
     case Unusable::directory:
@@ -146,6 +150,7 @@ TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
   EXPECT_EQ(nlohmann::json::parse(read(file)), (nlohmann::json{{"pincode", "1111"}}));
   switch (GetParam().kind) {
     case Unusable::file:
+    case Unusable::withNul:
     case Unusable::oversized:
       EXPECT_EQ(read(aside.front()), contents);
       break;
@@ -163,6 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Unusable{"InvalidJson", "{\"pincode\": \"12"}, Unusable{"Empty", ""},
                       Unusable{"NotAnObject", "[\"1234\"]"},
                       Unusable{"NumberValue", "{\"pincode\": 1234}"},
+                      Unusable{"TextAfterANul", "{\"pincode\": \"12\"}", Unusable::withNul},
                       Unusable{"NestedValue", "{\"a\": \"b\", \"pincode\": {\"v\": \"1\"}}"},
                       Unusable{"Directory", "", Unusable::directory},
                       Unusable{"Fifo", "", Unusable::fifo},
