@@ -3,7 +3,7 @@
 #include "app/custom_alert_with_video.h"
 #include "app/tray_icon.h"
 #include "link/handshake.h"
-#include "link/link_profile.h"
+#include "proto/link_profile.h"
 #include "platform/base/bundle.h"
 #include "platform/base/host.h"
 #include "platform/base/log.h"

@@ -108,7 +108,7 @@ TEST_F(Handshake, CancelledPromptLeavesTheRequestUnanswered) {
   for (const auto& line : app_->lines()) EXPECT_EQ(line.rfind("Packet AUTH", 0), std::string::npos);
   EXPECT_FALSE(p->waitFor("write", 300ms).has_value());
   EXPECT_EQ(storedPin(), std::nullopt);
-  // The link is left as it was: acceleration still flows, a new request asks again.
+  // The link is left as it was: a new request asks again.
   p->sendAuthRequest(1, 6);
   answerPrompt("OK: 9", 2);
   ASSERT_TRUE(app_->waitForLine(responseLine(6, "9", "Test Desk"), 10s));

@@ -8,7 +8,23 @@
 namespace e2e {
 namespace {
 
-class Link : public AppTest {};
+class Link : public AppTest {
+ protected:
+  // Prints the menus and returns what the console printed for them: the
+  // status menu's entries, then each submenu under its heading.
+  std::string printedMenus() {
+    const size_t before = app_->stderrText().size();
+    const std::string mark = "end-of-listing-" + std::to_string(++listings_);
+    app_->send("menu");
+    app_->send(mark);  // not a command: its complaint marks the end of the listing
+    EXPECT_TRUE(app_->waitForStderr("unknown command \"" + mark + "\"", 5s));
+    const std::string all = app_->stderrText();
+    const size_t from = all.find("Status menu:", before);
+    const size_t to = all.find("unknown command \"" + mark, from);
+    return from == std::string::npos ? std::string() : all.substr(from, to - from);
+  }
+  size_t listings_ = 0;
+};
 
 TEST_F(Link, DiscoveryListsEachPhoneOnceAndUnnamedPhonesAsUnknown) {
   start();
@@ -22,8 +38,10 @@ TEST_F(Link, DiscoveryListsEachPhoneOnceAndUnnamedPhonesAsUnknown) {
   named->advertise(std::string("Test Phone"));
   app_->drain(500ms);
   EXPECT_EQ(app_->count("Discovered Test Phone"), 1U);
-  app_->send("menu");
-  ASSERT_TRUE(app_->waitForStderr("Unknown", 5s));
+  // The unnamed phone is an entry of its own, titled "Unknown".
+  const std::string menus = printedMenus();
+  EXPECT_NE(menus.find(". Unknown\n"), std::string::npos) << menus;
+  EXPECT_NE(menus.find(". Test Phone\n"), std::string::npos) << menus;
 }
 
 TEST_F(Link, PhonesWithoutTheLinkServiceAreNotDiscovered) {
@@ -163,11 +181,26 @@ TEST_F(Link, BluetoothStatesPickTheMenu) {
   app_->send("menu");
   ASSERT_TRUE(app_->waitForStderr("Please launch the companion app", 5s, 1));
 
-  // Off keeps the menu and adds "Scan more devices" to the device list.
+}
+
+TEST_F(Link, BluetoothOffKeepsTheMenuAndOffersToScanAgain) {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");  // the menu of a chosen phone, unlike the searching one
+  const std::string connected = printedMenus();
+  ASSERT_NE(connected.find("Status menu:\n  1. [view] Remember to keep your phone oriented in the "
+                           "direction of your laptop\n"),
+            std::string::npos)
+      << connected;
+
   app_->send("bluetooth off");
-  app_->send("menu");
-  ASSERT_TRUE(app_->waitForStderr("Scan more devices", 5s));
-  ASSERT_TRUE(app_->waitForStderr("Please launch the companion app", 5s, 2));
+  const std::string off = printedMenus();
+  // The status menu is not rebuilt; only the device list is refreshed.
+  EXPECT_EQ(off.substr(0, off.find("Connect:")), connected.substr(0, connected.find("Connect:")))
+      << off;
+  const std::string list = off.substr(off.find("Connect:"));
+  EXPECT_EQ(list.rfind("Connect:\n  1. Scan more devices\n", 0), 0U) << list;
+  EXPECT_NE(list.find(". Test Phone\n"), std::string::npos) << list;
 }
 
 }  // namespace

@@ -15,7 +15,9 @@
 #include "platform/ui/application.h"
 
 namespace ui {
+namespace {
 
+// The console's `bluetooth` command turns the radio's adapter on and off.
 void registerBluetoothSwitch() {
   console::Console::setBluetoothSwitch([](const std::string& word) -> base::Result<void> {
     const auto state = ble::Radio::parseState(word);
@@ -27,6 +29,8 @@ void registerBluetoothSwitch() {
     return base::ok();
   });
 }
+
+}  // namespace
 
 int ApplicationMain(int argc, char** argv) {
   std::vector<std::string> args;

@@ -16,8 +16,4 @@ namespace ui {
 
 int ApplicationMain(int argc, char** argv);
 
-// Gives the console's `bluetooth` command the radio's adapter switch. The
-// main entry does it; so do tests that drive a console without it.
-void registerBluetoothSwitch();
-
 }  // namespace ui
