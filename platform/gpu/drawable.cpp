@@ -12,6 +12,7 @@ void DrawableSurface::present(const std::shared_ptr<Texture>& texture) {
   if (!texture || texture == presented_) return;
   std::shared_ptr<Texture> previous = std::move(presented_);
   presented_ = texture;
+  ++presentCount_;
   if (spare_ == texture) spare_ = std::move(previous);
 }
 

@@ -6,6 +6,7 @@
 // holds its surface weakly, so presenting after the view is gone does nothing.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/base/object.h"
@@ -22,9 +23,12 @@ class DrawableSurface {
   void present(const std::shared_ptr<Texture>& texture);
   // What is shown, or nullptr before the first frame is presented.
   [[nodiscard]] const std::shared_ptr<Texture>& presented() const { return presented_; }
+  // How many frames have been presented.
+  [[nodiscard]] uint64_t presentCount() const { return presentCount_; }
 
  private:
   std::shared_ptr<Texture> presented_;
+  uint64_t presentCount_ = 0;
   std::shared_ptr<Texture> spare_;
 };
 

@@ -65,6 +65,10 @@ class View : public ui::View {
   // The draw entry point, called by the display timer once a frame.
   virtual void drawRect(base::Rect dirtyRect);
 
+  // How many frames the view has presented: a frame that draws nothing new
+  // to the eye is told apart from no frame.
+  [[nodiscard]] uint64_t presentedFrameCount() const { return surface_->presentCount(); }
+
   // The last presented drawable, read back now (straight RGBA, top row
   // first); none before the first frame is presented.
   std::optional<ui::Pixels> snapshotPixels() override;
