@@ -21,6 +21,17 @@ std::string responseLine(uint32_t challenge, const std::string& pin, const std::
   return "Sending response {\"authResponse\":{" + inner + "}}";
 }
 
+// The refusals' alerts as the console prints them: style, texts, one button.
+const std::string kVersionAlert =
+    "Alert (warning): Incorrect version\n"
+    "  The phone companion application has an incompatible version. Please update the desktop "
+    "application\n"
+    "  buttons: [OK]\n";
+const std::string kPincodeAlert =
+    "Alert (warning): Incorrect Pincode\n"
+    "  The pincode introduced is incorrect\n"
+    "  buttons: [OK]\n";
+
 // The steps every handshake test shares.
 class HandshakeSteps : public AppTest {
  protected:
@@ -132,7 +143,7 @@ TEST_P(HandshakeVersion, VersionsFromTwoHundredAreRefused) {
     ASSERT_TRUE(app_->waitForLine(responseLine(42, "1111", "Test Desk"), 5s));
     return;
   }
-  ASSERT_TRUE(app_->waitForStderr("Incorrect version", 10s));
+  ASSERT_TRUE(app_->waitForStderr(kVersionAlert, 10s)) << app_->stderrText();
   app_->send("OK");
   expectLinkDropped(*p);
   // The detached phone goes no further than service discovery.
@@ -157,7 +168,7 @@ TEST_F(Handshake, PromptComesBeforeTheVersionCheckAndATypedPinIsNotKeptOnRefusal
   answerPrompt("OK: 5555");
   ASSERT_TRUE(app_->waitForLine("Pincode entered: 5555", 10s));
   ASSERT_TRUE(app_->waitForLine("Packet AUTH received {\"version\":200,\"challenge\":1}", 5s));
-  ASSERT_TRUE(app_->waitForStderr("Incorrect version", 10s));
+  ASSERT_TRUE(app_->waitForStderr(kVersionAlert, 10s)) << app_->stderrText();
   app_->send("OK");
   ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
   EXPECT_EQ(storedPin(), std::nullopt);
@@ -168,7 +179,7 @@ TEST_F(Handshake, RefusedPinIsForgottenAndThePhoneStaysListed) {
   auto p = startConnected();
   p->sendAuthInvalid();
   ASSERT_TRUE(app_->waitForLine("Invalid pincode {}", 10s));
-  ASSERT_TRUE(app_->waitForStderr("Incorrect Pincode", 10s));
+  ASSERT_TRUE(app_->waitForStderr(kPincodeAlert, 10s)) << app_->stderrText();
   app_->send("OK");
   expectLinkDropped(*p);
   EXPECT_EQ(storedPin(), std::nullopt);

@@ -180,7 +180,6 @@ TEST_F(Link, BluetoothStatesPickTheMenu) {
   app_->send("bluetooth on");
   app_->send("menu");
   ASSERT_TRUE(app_->waitForStderr("Please launch the companion app", 5s, 1));
-
 }
 
 TEST_F(Link, BluetoothOffKeepsTheMenuAndOffersToScanAgain) {
