@@ -100,6 +100,18 @@ TEST_P(JsonText, RendersExactly) {
 
 INSTANTIATE_TEST_SUITE_P(Messages, JsonText, ::testing::ValuesIn(kCases), CaseName());
 
+TEST(JsonText, BytesThatAreNotUtf8AreLeftOutOfATextAndTheRestKept) {
+  Packet packet;
+  packet.mutable_auth_response()->set_pin_code(
+      "a\xFF"
+      "b\xC3\xA9"
+      "c");
+  packet.mutable_auth_response()->set_device_name("\xFF");
+  EXPECT_EQ(jsonString(packet),
+            "{\"authResponse\":{\"pinCode\":\"ab\xC3\xA9"
+            "c\",\"deviceName\":\"\"}}");
+}
+
 TEST(JsonText, RequestExampleIsTwentySevenCharacters) {
   const auto text = jsonString(*requestOf(3, 7));
   ASSERT_TRUE(text.has_value());

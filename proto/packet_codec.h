@@ -36,8 +36,9 @@ std::vector<uint8_t> serializePacket(const Packet& packet);
 // Texts are escaped the protobuf C++ way: besides the quote, the backslash and
 // control characters, '<', '>', DEL, C1 controls and invisible format
 // characters (U+00AD, U+200B..U+200F, U+2028.., U+FEFF ...) become \uXXXX;
-// other non-ASCII text is written as UTF-8. A text that is not valid UTF-8
-// (no decoded packet holds one) is rendered as "".
+// other non-ASCII text is written as UTF-8. In a text that is not valid
+// UTF-8 (no decoded packet holds one) the bytes that do not decode are left
+// out and the rest is kept: "a\xFFb" renders as "ab", "\xFF" as "".
 std::optional<std::string> jsonString(const google::protobuf::Message& message);
 
 // Routes the protobuf runtime's log messages nowhere; idempotent. The entry
