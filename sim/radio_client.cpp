@@ -58,13 +58,12 @@ void RadioClient::tryConnect() {
         auto self = weak.lock();
         if (!self) return;
         auto parsed = ble::radio::parseRadioMessage(line);
-        if (const auto* error = std::get_if<std::string>(&parsed)) {
-          base::printError("tovelin-phone: skipped a line from the radio: " + *error);
+        if (!parsed) {
+          base::printError("tovelin-phone: skipped a line from the radio: " +
+                           parsed.error().message);
           return;
         }
-        if (self->handlers_.onMessage) {
-          self->handlers_.onMessage(std::get<ble::radio::RadioMessage>(parsed));
-        }
+        if (self->handlers_.onMessage) self->handlers_.onMessage(*parsed);
       },
       [weak](ble::LineChannel::CloseReason reason) {
         if (auto self = weak.lock()) self->lost(ble::LineChannel::describe(reason));

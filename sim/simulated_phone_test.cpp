@@ -127,9 +127,9 @@ class ScriptedCentral {
     const std::string line = pending_.substr(0, end);
     pending_.erase(0, end + 1);
     auto parsed = radio::parsePhoneMessage(line);
-    EXPECT_TRUE(std::holds_alternative<radio::PhoneMessage>(parsed)) << line;
-    if (!std::holds_alternative<radio::PhoneMessage>(parsed)) return std::nullopt;
-    return std::get<radio::PhoneMessage>(parsed);
+    EXPECT_TRUE(parsed.ok()) << line;
+    if (!parsed) return std::nullopt;
+    return *std::move(parsed);
   }
 
   std::string folder_;

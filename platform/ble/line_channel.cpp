@@ -136,6 +136,11 @@ void LineChannel::onReady(short revents) {
   if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0) readAvailable();
 }
 
+void LineChannel::readNow() {
+  auto keep = shared_from_this();  // a handler may drop the last owner
+  readAvailable();
+}
+
 void LineChannel::readAvailable() {
   size_t total = 0;
   char chunk[kReadChunk];

@@ -40,6 +40,9 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   // or when the output limit is passed: the channel then closes and reports
   // outputFull later.
   bool send(std::string_view line);
+  // Reads what has arrived, as the loop would when the socket is readable:
+  // lines reach the line handler and an end seen closes the channel.
+  void readNow();
   // Closes without calling the close handler.
   void close();
   [[nodiscard]] bool isOpen() const { return fd_ >= 0; }

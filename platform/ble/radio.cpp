@@ -47,9 +47,9 @@ bool Radio::start() {
   } else {
     listenFd_ = std::get<int>(result);
     struct stat st {};
-    socketInode_ = ::lstat(path_.c_str(), &st) == 0 ? st.st_ino : 0;
-    listenWatch_ = base::RunLoop::main().watchFd(listenFd_, POLLIN,
-                                                 [this](short /*revents*/) { acceptPhones(); });
+    if (::lstat(path_.c_str(), &st) == 0) socketFile_ = {st.st_dev, st.st_ino};
+    acceptPaused_ = false;
+    watchListener();
   }
   for (const auto& central : liveCentrals()) central->radioStateChanged();
   return isListening();
@@ -58,13 +58,17 @@ bool Radio::start() {
 void Radio::stop() {
   while (!phones_.empty()) drop(phones_.begin()->first, {});
   listenWatch_.reset();
+  resumeTimer_.reset();
   if (listenFd_ >= 0) {
     ::close(listenFd_);
     listenFd_ = -1;
+    // Only our own socket file: another program may have taken the path over.
     struct stat st {};
-    if (::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == socketInode_) {
+    if (::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) &&
+        std::pair{st.st_dev, st.st_ino} == socketFile_) {
       ::unlink(path_.c_str());
     }
+    socketFile_ = {};
   }
   for (const auto& central : liveCentrals()) central->radioStateChanged();
 }

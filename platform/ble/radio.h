@@ -14,6 +14,9 @@
 // block. The adapter state stands in for the computer's Bluetooth switch.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -38,6 +41,8 @@ class Radio {
  public:
   static constexpr size_t kMaxPhones = 64;
   static constexpr size_t kMaxLine = 64 * 1024;
+  // How long the radio stops accepting when the process is out of descriptors.
+  static constexpr std::chrono::milliseconds kAcceptPause{250};
 
   static Radio& shared();
   Radio(const Radio&) = delete;
@@ -53,7 +58,9 @@ class Radio {
   // Listens at resolveRadioPath() unless already listening. On failure the
   // reason is printed on standard error and centrals see `unsupported`.
   bool start();
-  // Drops every phone, closes and removes the socket.
+  // Drops every phone, closes the socket and removes its file when it is
+  // still ours. Safe to call again, and at exit while the run loop exists
+  // (at the end of main or from an atexit handler registered after start).
   void stop();
   // stop() then start(), with the path resolved anew: tests set
   // base::platformOptions().radioPath to a temporary folder and call this.
@@ -93,7 +100,10 @@ class Radio {
   void write(const UUID& phone, const CharacteristicKey& key, const std::vector<uint8_t>& value,
              bool withResponse);
 
+  void watchListener();
   void acceptPhones();
+  void pauseAccepting(int error);
+  void releaseClosedPhones();
   void onLine(uint64_t serial, const std::string& line);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
   void onNotify(const Phone& phone, const radio::Notify& notify);
@@ -108,8 +118,10 @@ class Radio {
   ManagerState adapter_ = ManagerState::poweredOn;
   std::string path_;
   int listenFd_ = -1;
-  uint64_t socketInode_ = 0;  // so stop() removes only our own socket file
+  std::pair<dev_t, ino_t> socketFile_{};  // so stop() removes only our own socket file
   base::Handle listenWatch_;
+  base::Handle resumeTimer_;  // watches the listener again after running out of descriptors
+  bool acceptPaused_ = false;
   uint64_t nextSerial_ = 1;
   std::map<uint64_t, Phone> phones_;  // by connection serial
   uint64_t nextCentral_ = 1;

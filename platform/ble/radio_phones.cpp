@@ -13,16 +13,49 @@
 
 namespace ble {
 
+void Radio::watchListener() {
+  listenWatch_ = base::RunLoop::main().watchFd(listenFd_, POLLIN,
+                                               [this](short /*revents*/) { acceptPhones(); });
+}
+
+// Out of descriptors, the listening socket stays readable: watching it would
+// spin. Stop watching for a moment and say so once for the whole episode.
+void Radio::pauseAccepting(int error) {
+  if (!acceptPaused_) {
+    base::printError(std::string("radio: cannot accept phones for now: ") + std::strerror(error) +
+                     "; trying again shortly");
+    acceptPaused_ = true;
+  }
+  listenWatch_.reset();
+  resumeTimer_ = base::RunLoop::main().addTimer(kAcceptPause, false, [this] {
+    if (isListening()) watchListener();
+  });
+}
+
+// Phones that closed their end but whose end of file the loop has not read
+// yet would count against the limit: read what they sent now, so that their
+// end is seen and they are released.
+void Radio::releaseClosedPhones() {
+  std::vector<std::shared_ptr<LineChannel>> channels;
+  for (const auto& [serial, phone] : phones_) channels.push_back(phone.channel);
+  for (const auto& channel : channels) channel->readNow();
+}
+
 void Radio::acceptPhones() {
   for (;;) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
-      if (errno == EINTR || errno == ECONNABORTED) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK) {
-        base::printError(std::string("radio: cannot accept a phone: ") + std::strerror(errno));
+      const int error = errno;
+      if (error == EINTR || error == ECONNABORTED) continue;
+      if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
+        pauseAccepting(error);
+      } else if (error != EAGAIN && error != EWOULDBLOCK) {
+        base::printError(std::string("radio: cannot accept a phone: ") + std::strerror(error));
       }
       return;
     }
+    acceptPaused_ = false;
+    if (phones_.size() >= kMaxPhones) releaseClosedPhones();
     if (phones_.size() >= kMaxPhones) {
       base::printError("radio: too many phones in range (" + std::to_string(kMaxPhones) +
                        "); refusing another one");
@@ -84,11 +117,11 @@ void Radio::onLine(uint64_t serial, const std::string& line) {
   if (it == phones_.end()) return;
   Phone& phone = it->second;
   auto parsed = radio::parsePhoneMessage(line);
-  if (const auto* error = std::get_if<std::string>(&parsed)) {
-    drop(serial, *error);
+  if (!parsed) {
+    drop(serial, parsed.error().message);
     return;
   }
-  auto& message = std::get<radio::PhoneMessage>(parsed);
+  auto& message = *parsed;
   if (auto* advertise = std::get_if<radio::Advertise>(&message)) {
     onAdvertise(phone, std::move(*advertise));
     return;

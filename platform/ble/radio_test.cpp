@@ -1,6 +1,9 @@
 #include "platform/ble/radio.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include "platform/ble/scripted_phone_test_support.h"
 
@@ -202,6 +205,140 @@ TEST_F(RadioTest, AdapterStatesReachTheCentralAndGateScanAndConnections) {
   ASSERT_TRUE(recorder->waitFor("connect A2"));
   ASSERT_TRUE(phone.waitFor(R"({"type":"connected"})"));
   EXPECT_TRUE(recorder->unmatched().empty());
+}
+
+std::string numberedId(size_t n) {
+  char id[40];
+  std::snprintf(id, sizeof id, "00000000-0000-0000-0000-%012zu", n);
+  return id;
+}
+
+TEST_F(RadioTest, PhonesThatLeftMakeRoomAtOnceUnderChurn) {
+  std::vector<std::unique_ptr<ScriptedPhone>> phones;
+  for (size_t i = 0; i < Radio::kMaxPhones; ++i) {
+    phones.push_back(std::make_unique<ScriptedPhone>(radio.path()));
+    phones.back()->advertise(numberedId(i), "null", "[]");
+    if (i % 8 == 7) base::RunLoop::main().runFor(2ms);  // the listen backlog is short
+  }
+  auto& registry = Radio::shared();
+  ASSERT_TRUE(base::RunLoop::main().runUntil(
+      [&] { return registry.phonesInRange().size() == Radio::kMaxPhones; }, 2s));
+
+  // With the room taken by live phones, one more is refused.
+  ::testing::internal::CaptureStderr();
+  ScriptedPhone extra(radio.path());
+  const bool refused = extra.waitForClose();
+  std::string err = ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(refused);
+  EXPECT_NE(err.find("too many phones in range (64)"), std::string::npos) << err;
+
+  // All leave at once and a real phone comes before the loop reads their ends.
+  for (auto& phone : phones) phone->close();
+  ScriptedPhone real(radio.path());
+  real.advertise(kIdA, R"("Real")", kLinkTable);
+  ::testing::internal::CaptureStderr();
+  central->scanForPeripherals(std::nullopt);
+  const bool discovered = recorder->waitFor("discover Real");
+  err = ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(discovered);
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(registry.phonesInRange(), std::vector<UUID>{UUID::withString(kIdA)});
+}
+
+// Uses up the process's descriptors (under a lowered limit) while it lives.
+class DescriptorFiller {
+ public:
+  DescriptorFiller() {
+    ::getrlimit(RLIMIT_NOFILE, &saved_);
+    rlimit low = saved_;
+    low.rlim_cur = std::min<rlim_t>(saved_.rlim_cur, 512);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fds_.push_back(fd);
+    exhausted_ = errno == EMFILE;
+  }
+  ~DescriptorFiller() { release(); }
+  DescriptorFiller(const DescriptorFiller&) = delete;
+  DescriptorFiller& operator=(const DescriptorFiller&) = delete;
+  [[nodiscard]] bool exhausted() const { return exhausted_; }
+  void release() {
+    for (const int fd : fds_) ::close(fd);
+    fds_.clear();
+    ::setrlimit(RLIMIT_NOFILE, &saved_);
+  }
+
+ private:
+  rlimit saved_{};
+  std::vector<int> fds_;
+  bool exhausted_ = false;
+};
+
+double cpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST_F(RadioTest, OutOfDescriptorsPausesAcceptingSaysSoOnceAndRecovers) {
+  ScriptedPhone phone(radio.path());  // waits in the listen backlog
+  phone.advertise(kIdA, R"("Patient")", kLinkTable);
+  ScriptedPhone second(radio.path());
+  ::testing::internal::CaptureStderr();
+  double cpu = 0;
+  {
+    DescriptorFiller filler;
+    ASSERT_TRUE(filler.exhausted());
+    const double before = cpuSeconds();
+    base::RunLoop::main().runFor(1s);
+    cpu = cpuSeconds() - before;
+  }
+  central->scanForPeripherals(std::nullopt);
+  const bool discovered = recorder->waitFor("discover Patient");
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  // A loop spinning on the readable listener burns the whole second.
+  EXPECT_LT(cpu, 0.5);
+  EXPECT_TRUE(discovered);
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_NE(err.find("radio: cannot accept phones for now: Too many open files"),
+            std::string::npos)
+      << err;
+}
+
+TEST(RadioStop, RemovesItsOwnSocketFileOnlyAndCanBeCalledAgain) {
+  TempRadio radio;
+  ASSERT_TRUE(Radio::shared().isListening());
+  Radio::shared().stop();
+  EXPECT_FALSE(std::filesystem::exists(radio.path()));
+  Radio::shared().stop();
+
+  ASSERT_TRUE(Radio::shared().start());
+  // Another program replaced the socket file: its file stays.
+  std::filesystem::remove(radio.path());
+  auto other = listenOnRadio(radio.path());
+  ASSERT_TRUE(std::holds_alternative<int>(other));
+  Radio::shared().stop();
+  EXPECT_TRUE(std::filesystem::is_socket(radio.path()));
+  ::close(std::get<int>(other));
+}
+
+TEST(RadioStop, RemovesTheSocketFileFromAnExitHandler) {
+  TempRadio radio;
+  Radio::shared().stop();
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (!Radio::shared().start()) ::_exit(2);
+    std::atexit([] { Radio::shared().stop(); });
+    ScriptedPhone phone(radio.path());
+    phone.advertise(kIdA, R"("A")", kLinkTable);
+    base::RunLoop::main().runFor(20ms);
+    std::exit(std::filesystem::is_socket(radio.path()) ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(std::filesystem::exists(radio.path()));
 }
 
 TEST(RadioStates, WordsOfTheConsole) {
