@@ -42,9 +42,9 @@ void RadioClient::tryConnect() {
   retry_.reset();
   if (!wanted_) return;
   auto result = ble::connectToRadio(path_);
-  if (const auto* error = std::get_if<std::string>(&result)) {
+  if (!result) {
     if (!saidWaiting_) {
-      base::printError("tovelin-phone: waiting for the radio (" + *error + ")");
+      base::printError("tovelin-phone: waiting for the radio (" + result.error().message + ")");
       saidWaiting_ = true;
     }
     retryLater();
@@ -53,7 +53,7 @@ void RadioClient::tryConnect() {
   saidWaiting_ = false;
   std::weak_ptr<RadioClient> weak = weak_from_this();
   channel_ = ble::LineChannel::adopt(
-      std::get<int>(result), {},
+      *result, {},
       [weak](const std::string& line) {
         auto self = weak.lock();
         if (!self) return;

@@ -43,8 +43,8 @@ class ScriptedCentral {
   [[nodiscard]] const std::string& path() const { return path_; }
   void listen() {
     auto result = ble::listenOnRadio(path_);
-    ASSERT_TRUE(std::holds_alternative<int>(result)) << std::get<std::string>(result);
-    listen_ = std::get<int>(result);
+    ASSERT_TRUE(result) << result.error().message;
+    listen_ = *result;
   }
   bool accept(std::chrono::milliseconds timeout = 3s) {
     if (phone_ >= 0) ::close(phone_);

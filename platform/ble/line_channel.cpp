@@ -25,7 +25,11 @@ std::shared_ptr<LineChannel> LineChannel::adopt(int fd, Limits limits, LineHandl
 }
 
 LineChannel::LineChannel(int fd, Limits limits, LineHandler onLine, CloseHandler onClose)
-    : fd_(fd), limits_(limits), onLine_(std::move(onLine)), onClose_(std::move(onClose)) {
+    : fd_(fd),
+      limits_(limits),
+      onLine_(std::move(onLine)),
+      onClose_(std::move(onClose)),
+      lines_(limits.maxLine) {
   const int flags = ::fcntl(fd_, F_GETFL);
   if (flags >= 0) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
   ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
@@ -63,7 +67,7 @@ void LineChannel::close() {
   watch_.reset();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  in_.clear();
+  lines_.clear();
   out_.clear();
   outSent_ = 0;
 }
@@ -157,25 +161,17 @@ void LineChannel::readAvailable() {
       return;
     }
     total += static_cast<size_t>(n);
-    in_.append(chunk, static_cast<size_t>(n));
-    size_t start = 0;
-    for (;;) {
-      const size_t end = in_.find('\n', start);
-      if (end == std::string::npos) break;
-      if (end - start > limits_.maxLine) {
-        fail(CloseReason::lineTooLong, false);
-        return;
-      }
-      const std::string line = in_.substr(start, end - start);
-      start = end + 1;
-      onLine_(line);
-      if (fd_ < 0) return;  // the handler closed the channel
-    }
-    in_.erase(0, start);
-    if (in_.size() > limits_.maxLine) {
-      fail(CloseReason::lineTooLong, false);
-      return;
-    }
+    const bool open = lines_.feed(
+        std::string_view(chunk, static_cast<size_t>(n)),
+        [this](std::string line) {
+          onLine_(line);
+          return fd_ >= 0;  // the handler may have closed the channel
+        },
+        [this] {
+          fail(CloseReason::lineTooLong, false);
+          return false;
+        });
+    if (!open) return;
   }
 }
 

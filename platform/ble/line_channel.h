@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/line_splitter.h"
 #include "platform/base/run_loop.h"
 
 namespace ble {
@@ -62,7 +63,7 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   Limits limits_;
   LineHandler onLine_;
   CloseHandler onClose_;
-  std::string in_;
+  base::LineSplitter lines_;
   std::string out_;
   size_t outSent_ = 0;
   bool watchingOutput_ = false;

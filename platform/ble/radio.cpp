@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <variant>
-
 #include "platform/base/log.h"
 #include "platform/ble/central_manager.h"
 #include "platform/ble/radio_socket.h"
@@ -42,10 +40,10 @@ bool Radio::start() {
   if (isListening()) return true;
   path_ = resolveRadioPath();
   auto result = listenOnRadio(path_);
-  if (const auto* error = std::get_if<std::string>(&result)) {
-    base::printError("radio: " + *error + "; Bluetooth is unsupported");
+  if (!result) {
+    base::printError("radio: " + result.error().message + "; Bluetooth is unsupported");
   } else {
-    listenFd_ = std::get<int>(result);
+    listenFd_ = *result;
     struct stat st {};
     if (::lstat(path_.c_str(), &st) == 0) socketFile_ = {st.st_dev, st.st_ino};
     acceptPaused_ = false;

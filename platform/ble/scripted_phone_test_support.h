@@ -60,7 +60,7 @@ class ScriptedPhone {
  public:
   explicit ScriptedPhone(const std::string& path) {
     auto result = connectToRadio(path);
-    if (const int* fd = std::get_if<int>(&result)) fd_ = *fd;
+    if (result) fd_ = *result;
   }
   ~ScriptedPhone() { close(); }
   ScriptedPhone(const ScriptedPhone&) = delete;
