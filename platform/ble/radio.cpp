@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "platform/base/log.h"
-#include "platform/ble/central_manager.h"
 #include "platform/ble/radio_socket.h"
 
 namespace ble {
@@ -98,26 +97,26 @@ Radio::Phone* Radio::find(const UUID& id) {
 
 const Radio::Phone* Radio::find(const UUID& id) const { return const_cast<Radio*>(this)->find(id); }
 
-std::vector<std::shared_ptr<CentralManager>> Radio::liveCentrals() {
-  std::vector<std::shared_ptr<CentralManager>> live;
+std::vector<std::shared_ptr<RadioEvents>> Radio::liveCentrals() {
+  std::vector<std::shared_ptr<RadioEvents>> live;
   for (const auto& [id, weak] : centrals_) {
     if (auto central = weak.lock()) live.push_back(std::move(central));
   }
   return live;
 }
 
-uint64_t Radio::attach(const std::shared_ptr<CentralManager>& central) {
-  const uint64_t id = nextCentral_++;
-  centrals_[id] = central;
+Radio::CentralId Radio::attach(std::weak_ptr<RadioEvents> central) {
+  const CentralId id = nextCentral_++;
+  centrals_[id] = std::move(central);
   return id;
 }
 
-void Radio::detach(uint64_t central) {
+void Radio::detach(CentralId central) {
   centrals_.erase(central);
   for (const UUID& id : phonesInRange()) disconnect(central, id);
 }
 
-void Radio::connect(uint64_t central, const UUID& id) {
+void Radio::connect(CentralId central, const UUID& id) {
   Phone* phone = find(id);
   if (phone == nullptr) return;
   const bool first = phone->connected.empty();
@@ -125,7 +124,7 @@ void Radio::connect(uint64_t central, const UUID& id) {
   if (first) send(*phone, radio::Connected{});
 }
 
-void Radio::disconnect(uint64_t central, const UUID& id) {
+void Radio::disconnect(CentralId central, const UUID& id) {
   Phone* phone = find(id);
   if (phone == nullptr || phone->connected.erase(central) == 0) return;
   for (auto it = phone->subscribers.begin(); it != phone->subscribers.end();) {
@@ -140,7 +139,7 @@ void Radio::disconnect(uint64_t central, const UUID& id) {
   if (phone->connected.empty()) send(*phone, radio::Disconnected{});
 }
 
-void Radio::subscribe(uint64_t central, const UUID& id, const CharacteristicKey& key,
+void Radio::subscribe(CentralId central, const UUID& id, const CharacteristicKey& key,
                       bool enabled) {
   Phone* phone = find(id);
   if (phone == nullptr || !phone->connected.contains(central)) return;
@@ -158,18 +157,18 @@ void Radio::subscribe(uint64_t central, const UUID& id, const CharacteristicKey&
   }
 }
 
-bool Radio::isSubscribed(uint64_t central, const UUID& id, const CharacteristicKey& key) const {
+bool Radio::subscribes(CentralId central, const UUID& id, const CharacteristicKey& key) const {
   const Phone* phone = find(id);
   if (phone == nullptr) return false;
   auto it = phone->subscribers.find(key);
   return it != phone->subscribers.end() && it->second.contains(central);
 }
 
-void Radio::write(const UUID& id, const CharacteristicKey& key, const std::vector<uint8_t>& value,
+void Radio::write(const UUID& id, const CharacteristicKey& key, std::vector<uint8_t> value,
                   bool withResponse) {
   Phone* phone = find(id);
   if (phone == nullptr || phone->connected.empty()) return;
-  send(*phone, radio::Write{key.first, key.second, value, withResponse});
+  send(*phone, radio::Write{key.first, key.second, std::move(value), withResponse});
 }
 
 }  // namespace ble

@@ -30,12 +30,11 @@
 #include "platform/base/run_loop.h"
 #include "platform/ble/error.h"
 #include "platform/ble/line_channel.h"
+#include "platform/ble/radio_events.h"
 #include "platform/ble/radio_protocol.h"
 #include "platform/ble/uuid.h"
 
 namespace ble {
-
-class CentralManager;
 
 class Radio {
  public:
@@ -75,10 +74,23 @@ class Radio {
   [[nodiscard]] const radio::Advertise* phone(const UUID& id) const;
   [[nodiscard]] std::vector<UUID> phonesInRange() const;
 
- private:
-  friend class CentralManager;
-  friend class Peripheral;
+  // What the centrals do, each under the id attach() gave it. The phone
+  // hears "connected" as the first central connects, "disconnected" as the
+  // last one leaves, and "subscribe" as the first subscriber comes or the
+  // last one goes.
+  using CentralId = uint64_t;
   using CharacteristicKey = std::pair<UUID, UUID>;  // service, characteristic
+  CentralId attach(std::weak_ptr<RadioEvents> central);
+  void detach(CentralId central);
+  void connect(CentralId central, const UUID& phone);
+  void disconnect(CentralId central, const UUID& phone);
+  void subscribe(CentralId central, const UUID& phone, const CharacteristicKey& key,
+                 bool enabled);
+  // Sent to a connected phone; otherwise it goes nowhere.
+  void write(const UUID& phone, const CharacteristicKey& key, std::vector<uint8_t> value,
+             bool withResponse);
+
+ private:
   struct Phone {
     uint64_t serial = 0;
     std::shared_ptr<LineChannel> channel;
@@ -89,31 +101,22 @@ class Radio {
 
   Radio() = default;
 
-  // Called by the central managers.
-  uint64_t attach(const std::shared_ptr<CentralManager>& central);
-  void detach(uint64_t central);
-  void connect(uint64_t central, const UUID& phone);
-  void disconnect(uint64_t central, const UUID& phone);
-  void subscribe(uint64_t central, const UUID& phone, const CharacteristicKey& key, bool enabled);
-  [[nodiscard]] bool isSubscribed(uint64_t central, const UUID& phone,
-                                  const CharacteristicKey& key) const;
-  void write(const UUID& phone, const CharacteristicKey& key, const std::vector<uint8_t>& value,
-             bool withResponse);
-
   void watchListener();
   void acceptPhones();
   void pauseAccepting(int error);
   void releaseClosedPhones();
   void onLine(uint64_t serial, const std::string& line);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
-  void onNotify(const Phone& phone, const radio::Notify& notify);
+  void onNotify(const Phone& phone, radio::Notify notify);
   void onPhoneDisconnect(Phone& phone);
   void drop(uint64_t serial, std::string_view reason);
   void send(Phone& phone, const radio::RadioMessage& message);
+  [[nodiscard]] bool subscribes(CentralId central, const UUID& phone,
+                                const CharacteristicKey& key) const;
   Phone* find(const UUID& id);
   [[nodiscard]] const Phone* find(const UUID& id) const;
   [[nodiscard]] std::string nameOf(const Phone& phone) const;
-  std::vector<std::shared_ptr<CentralManager>> liveCentrals();
+  std::vector<std::shared_ptr<RadioEvents>> liveCentrals();
 
   ManagerState adapter_ = ManagerState::poweredOn;
   std::string path_;
@@ -125,7 +128,7 @@ class Radio {
   uint64_t nextSerial_ = 1;
   std::map<uint64_t, Phone> phones_;  // by connection serial
   uint64_t nextCentral_ = 1;
-  std::map<uint64_t, std::weak_ptr<CentralManager>> centrals_;
+  std::map<CentralId, std::weak_ptr<RadioEvents>> centrals_;
 };
 
 }  // namespace ble

@@ -8,7 +8,6 @@
 #include <variant>
 
 #include "platform/base/log.h"
-#include "platform/ble/central_manager.h"
 #include "platform/ble/radio.h"
 
 namespace ble {
@@ -130,8 +129,8 @@ void Radio::onLine(uint64_t serial, const std::string& line) {
     drop(serial, "the first line must be an advertise");
     return;
   }
-  if (const auto* notify = std::get_if<radio::Notify>(&message)) {
-    onNotify(phone, *notify);
+  if (auto* notify = std::get_if<radio::Notify>(&message)) {
+    onNotify(phone, std::move(*notify));
   } else {
     onPhoneDisconnect(phone);
   }
@@ -155,10 +154,22 @@ void Radio::onAdvertise(Phone& phone, radio::Advertise advertise) {
   }
 }
 
-void Radio::onNotify(const Phone& phone, const radio::Notify& notify) {
+// Only subscribed centrals hear a value, on this turn of the loop. A
+// central's reaction may end subscriptions (or drop phones), so each
+// delivery looks the subscription up again.
+void Radio::onNotify(const Phone& phone, radio::Notify notify) {
   const UUID id = phone.advertised->id;
-  if (phone.connected.empty()) return;  // nobody listens: the value goes nowhere
-  for (const auto& central : liveCentrals()) central->phoneNotified(id, notify);
+  const CharacteristicKey key{notify.service, notify.characteristic};
+  auto it = phone.subscribers.find(key);
+  if (it == phone.subscribers.end()) return;  // nobody listens: the value goes nowhere
+  const std::vector<CentralId> subscribers(it->second.begin(), it->second.end());
+  for (size_t i = 0; i < subscribers.size(); ++i) {
+    auto found = centrals_.find(subscribers[i]);
+    auto central = found == centrals_.end() ? nullptr : found->second.lock();
+    if (!central || !subscribes(subscribers[i], id, key)) continue;
+    // The last one takes the value; the others get a copy.
+    central->phoneNotified(id, i + 1 == subscribers.size() ? std::move(notify) : notify);
+  }
 }
 
 void Radio::onPhoneDisconnect(Phone& phone) {

@@ -10,6 +10,15 @@ Characteristic::Characteristic(UUID uuid, const std::shared_ptr<Service>& servic
 Service::Service(UUID uuid, const std::shared_ptr<Peripheral>& peripheral)
     : uuid_(uuid), peripheral_(peripheral) {}
 
+void Service::addCharacteristics(const std::vector<UUID>& uuids) {
+  if (!characteristics_) characteristics_.emplace();
+  for (const UUID& uuid : uuids) {
+    if (!characteristic(uuid)) {
+      characteristics_->push_back(std::make_shared<Characteristic>(uuid, sharedAs<Service>()));
+    }
+  }
+}
+
 std::shared_ptr<Characteristic> Service::characteristic(const UUID& uuid) const {
   if (!characteristics_) return nullptr;
   for (const auto& c : *characteristics_) {

@@ -34,9 +34,11 @@ class Service : public base::Object {
 
   [[nodiscard]] std::string className() const override { return "CBService"; }
 
- private:
-  friend class Peripheral;
+  // Characteristic discovery: from then on the list exists, and it gains
+  // those of `uuids` it does not hold yet.
+  void addCharacteristics(const std::vector<UUID>& uuids);
 
+ private:
   UUID uuid_;
   std::weak_ptr<Peripheral> peripheral_;
   std::optional<Characteristics> characteristics_;
