@@ -1,13 +1,12 @@
 // The virtual radio: the socket the central listens on for phones.
 //
 // One per process. Each phone is one client connection of a Unix-domain
-// stream socket and is in range while that connection is open; it speaks
-// the line protocol of radio_protocol.h. The radio keeps what each phone
-// advertised, which centrals are connected to it and subscribed to which
-// characteristics, and tells the live central managers what happens; the
-// phone hears "connected"/"disconnected" as the first central connects and
-// the last one leaves, and "subscribe" as the first subscriber comes or the
-// last one goes.
+// stream socket (a PhoneConnection, which speaks the line protocol of
+// radio_protocol.h) and is in range while that connection is open. The radio
+// is the registry of phones: what each advertised, which centrals are
+// connected to it and subscribed to which characteristics, and the limit on
+// phones in range. It tells the attached centrals what happens through
+// RadioEvents.
 //
 // Anything malformed from a phone costs that phone its connection, with one
 // line on standard error; buffers and queues are bounded and sockets never
@@ -29,7 +28,7 @@
 
 #include "platform/base/run_loop.h"
 #include "platform/ble/error.h"
-#include "platform/ble/line_channel.h"
+#include "platform/ble/phone_connection.h"
 #include "platform/ble/radio_events.h"
 #include "platform/ble/radio_protocol.h"
 #include "platform/ble/uuid.h"
@@ -93,7 +92,7 @@ class Radio {
  private:
   struct Phone {
     uint64_t serial = 0;
-    std::shared_ptr<LineChannel> channel;
+    std::unique_ptr<PhoneConnection> connection;
     std::optional<radio::Advertise> advertised;
     std::set<uint64_t> connected;  // central ids
     std::map<CharacteristicKey, std::set<uint64_t>> subscribers;
@@ -105,7 +104,7 @@ class Radio {
   void acceptPhones();
   void pauseAccepting(int error);
   void releaseClosedPhones();
-  void onLine(uint64_t serial, const std::string& line);
+  void onMessage(uint64_t serial, radio::PhoneMessage message);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
   void onNotify(const Phone& phone, radio::Notify notify);
   void onPhoneDisconnect(Phone& phone);

@@ -1,5 +1,5 @@
-// The radio's side of each phone connection: accepting, reading lines,
-// keeping what the phone advertised, and dropping a phone that misbehaves.
+// The registry's side of the phones: accepting connections within the limit,
+// what each phone's messages mean, and dropping a phone that misbehaves.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -35,9 +35,12 @@ void Radio::pauseAccepting(int error) {
 // yet would count against the limit: read what they sent now, so that their
 // end is seen and they are released.
 void Radio::releaseClosedPhones() {
-  std::vector<std::shared_ptr<LineChannel>> channels;
-  for (const auto& [serial, phone] : phones_) channels.push_back(phone.channel);
-  for (const auto& channel : channels) channel->readNow();
+  std::vector<uint64_t> serials;
+  for (const auto& [serial, phone] : phones_) serials.push_back(serial);
+  for (const uint64_t serial : serials) {
+    // An earlier phone's reaction may have dropped this one.
+    if (auto it = phones_.find(serial); it != phones_.end()) it->second.connection->readNow();
+  }
 }
 
 void Radio::acceptPhones() {
@@ -62,17 +65,12 @@ void Radio::acceptPhones() {
       continue;
     }
     const uint64_t serial = nextSerial_++;
-    LineChannel::Limits limits;
-    limits.maxLine = kMaxLine;
     Phone& phone = phones_[serial];
     phone.serial = serial;
-    phone.channel = LineChannel::adopt(
-        fd, limits, [this, serial](const std::string& line) { onLine(serial, line); },
-        [this, serial](LineChannel::CloseReason reason) {
-          drop(serial, reason == LineChannel::CloseReason::peerClosed
-                           ? std::string_view()
-                           : LineChannel::describe(reason));
-        });
+    phone.connection = std::make_unique<PhoneConnection>(
+        fd, kMaxLine,
+        [this, serial](radio::PhoneMessage message) { onMessage(serial, std::move(message)); },
+        [this, serial](std::string_view problem) { drop(serial, problem); });
   }
 }
 
@@ -93,34 +91,24 @@ void Radio::drop(uint64_t serial, std::string_view reason) {
   }
   const std::optional<UUID> id =
       it->second.advertised ? std::optional<UUID>(it->second.advertised->id) : std::nullopt;
-  it->second.channel->close();
+  it->second.connection->close();
   phones_.erase(it);
   if (!id) return;
   for (const auto& central : liveCentrals()) central->phoneLeft(*id);
 }
 
 void Radio::send(Phone& phone, const radio::RadioMessage& message) {
-  const std::string line = radio::encode(message);
-  if (line.size() > kMaxLine) {
-    base::printError("radio: a message for " + nameOf(phone) + " is longer than " +
-                     std::to_string(kMaxLine) + " bytes; not sent");
-    return;
-  }
-  // A failed send closes the channel, which reports it (and the phone is
+  // A failed send closes the connection, which reports it (and the phone is
   // dropped) on a later turn.
-  phone.channel->send(line);
+  if (auto sent = phone.connection->send(message); !sent) {
+    base::printError("radio: a message for " + nameOf(phone) + " " + sent.error().message);
+  }
 }
 
-void Radio::onLine(uint64_t serial, const std::string& line) {
+void Radio::onMessage(uint64_t serial, radio::PhoneMessage message) {
   auto it = phones_.find(serial);
   if (it == phones_.end()) return;
   Phone& phone = it->second;
-  auto parsed = radio::parsePhoneMessage(line);
-  if (!parsed) {
-    drop(serial, parsed.error().message);
-    return;
-  }
-  auto& message = *parsed;
   if (auto* advertise = std::get_if<radio::Advertise>(&message)) {
     onAdvertise(phone, std::move(*advertise));
     return;
