@@ -95,7 +95,7 @@ void Peripheral::discoverServices(const std::optional<std::vector<UUID>>& servic
       if (!wanted(serviceUUIDs, offered.uuid)) continue;
       const bool known = std::any_of(p->services_->begin(), p->services_->end(),
                                      [&](const auto& s) { return s->uuid() == offered.uuid; });
-      if (!known) p->services_->push_back(std::make_shared<Service>(offered.uuid, p));
+      if (!known) p->services_->push_back(std::make_shared<Service>(offered.uuid));
     }
     if (auto delegate = p->delegate()) delegate->peripheralDidDiscoverServices(p, std::nullopt);
   });
