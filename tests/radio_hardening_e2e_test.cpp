@@ -22,10 +22,13 @@ TEST_F(RadioHardening, NamesThatWouldForgeALineNeverReachTheOutput) {
   start();
   app_->send("open Connect");
   const std::string forged[] = {
-      "Forged\xE2\x80\xA8" "Connected to Good Phone",  // line separator
-      "Forged\xC2\x85" "Connected to Good Phone",      // next line (C1)
-      "Forged \xE2\x80\xAE" "enohP dooG",              // right-to-left override
-      "Forged \xE2\x81\xA6isolated\xE2\x81\xA9",       // isolates
+      "Forged\xE2\x80\xA8"
+      "Connected to Good Phone",  // line separator
+      "Forged\xC2\x85"
+      "Connected to Good Phone",  // next line (C1)
+      "Forged \xE2\x80\xAE"
+      "enohP dooG",                               // right-to-left override
+      "Forged \xE2\x81\xA6isolated\xE2\x81\xA9",  // isolates
   };
   size_t n = 0;
   for (const auto& name : forged) {

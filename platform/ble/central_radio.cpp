@@ -80,8 +80,7 @@ void CentralManager::phoneNotified(const UUID& id, radio::Notify notify) {
   auto it = peripherals_.find(id);
   if (it == peripherals_.end() || it->second->state() != PeripheralState::connected) return;
   const auto& peripheral = it->second;
-  auto characteristic =
-      peripheral->discoveredCharacteristic(notify.service, notify.characteristic);
+  auto characteristic = peripheral->discoveredCharacteristic(notify.service, notify.characteristic);
   if (!characteristic) return;
   std::optional<Error> failure;
   if (notify.error) {

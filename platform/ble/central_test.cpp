@@ -259,8 +259,8 @@ TEST_F(CentralTest, EachSubscribedCentralHearsAValueOnceAndOthersNothing) {
   q->discoverCharacteristics(std::nullopt, q->services()->front());
   ASSERT_TRUE(other->waitFor("characteristics 54AA"));
 
-  const std::string notify = R"({"type":"notify","service":")" + kLink +
-                             R"(","characteristic":")" + kChar + R"(","value":")";
+  const std::string notify = R"({"type":"notify","service":")" + kLink + R"(","characteristic":")" +
+                             kChar + R"(","value":")";
   p->setNotifyValue(true, characteristic);
   phone.send(notify + R"(AQI="})");
   ASSERT_TRUE(recorder->waitFor("value 1 2"));
@@ -276,9 +276,10 @@ TEST_F(CentralTest, EachSubscribedCentralHearsAValueOnceAndOthersNothing) {
   EXPECT_TRUE(recorder->unmatched().empty());
   EXPECT_TRUE(other->unmatched().empty());
   const auto& lines = phone.lines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.find("\"enabled\":true") != l.npos; }),
-            1)
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(),
+                    [](const std::string& l) { return l.find("\"enabled\":true") != l.npos; }),
+      1)
       << "the phone hears of the first subscriber only";
 }
 

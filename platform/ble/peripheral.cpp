@@ -117,7 +117,8 @@ void Peripheral::discoverCharacteristics(const std::optional<std::vector<UUID>>&
     } else {
       std::vector<UUID> found;
       std::copy_if(offered->characteristics.begin(), offered->characteristics.end(),
-                   std::back_inserter(found), [&](const UUID& uuid) { return wanted(uuids, uuid); });
+                   std::back_inserter(found),
+                   [&](const UUID& uuid) { return wanted(uuids, uuid); });
       service->addCharacteristics(found);
     }
     if (auto delegate = p->delegate()) {

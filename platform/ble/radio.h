@@ -83,8 +83,7 @@ class Radio {
   void detach(CentralId central);
   void connect(CentralId central, const UUID& phone);
   void disconnect(CentralId central, const UUID& phone);
-  void subscribe(CentralId central, const UUID& phone, const CharacteristicKey& key,
-                 bool enabled);
+  void subscribe(CentralId central, const UUID& phone, const CharacteristicKey& key, bool enabled);
   // Sent to a connected phone; otherwise it goes nowhere.
   void write(const UUID& phone, const CharacteristicKey& key, std::vector<uint8_t> value,
              bool withResponse);

@@ -165,7 +165,8 @@ base::Result<std::pair<json, std::string>> parseObject(std::string_view line) {
   try {
     object = json::parse(line.begin(), line.end(),
                          [&lastKey](int /*depth*/, json::parse_event_t event, json& parsed) {
-                           if (event == json::parse_event_t::key) lastKey = parsed.get<std::string>();
+                           if (event == json::parse_event_t::key)
+                             lastKey = parsed.get<std::string>();
                            return true;
                          });
   } catch (const json::out_of_range& e) {

@@ -40,8 +40,7 @@ TEST(RadioProtocol, PhoneMessagesRoundTrip) {
   auto notify =
       parsePhoneMessage(encode(PhoneMessage(Notify{kService, kChar, {0xFF, 0}, std::nullopt})));
   ASSERT_TRUE(notify);
-  EXPECT_EQ(std::get<Notify>(*notify).value,
-            (std::vector<uint8_t>{0xFF, 0}));
+  EXPECT_EQ(std::get<Notify>(*notify).value, (std::vector<uint8_t>{0xFF, 0}));
 
   // A failed update carries its error and may leave the value out.
   auto failed =
@@ -105,10 +104,16 @@ const UnsafeText kUnsafeTexts[] = {
     {"line_feed", "A\\nB", "U+000A"},
     {"escaped_nul", "A\\u0000B", "U+0000"},
     {"delete", "A\x7F", "U+007F"},
-    {"c1_next_line", "A\xC2\x85" "B", "U+0085"},
+    {"c1_next_line",
+     "A\xC2\x85"
+     "B",
+     "U+0085"},
     {"c1_first", "\xC2\x80", "U+0080"},
     {"c1_last", "\xC2\x9F", "U+009F"},
-    {"line_separator", "A\xE2\x80\xA8" "B", "U+2028"},
+    {"line_separator",
+     "A\xE2\x80\xA8"
+     "B",
+     "U+2028"},
     {"paragraph_separator", "A\\u2029B", "U+2029"},
     {"left_to_right_embedding", "\xE2\x80\xAA", "U+202A"},
     {"right_to_left_override", "evil\xE2\x80\xAEtxt.exe", "U+202E"},
@@ -122,11 +127,11 @@ TEST(RadioProtocol, NamesAndErrorsThatCouldForgeALineAreRefused) {
       R"({"type":"notify","service":"E8BCA012-F851-449B-B759-E4596B11384B",)"
       R"("characteristic":"54AA3DEB-4BB3-4251-BC28-DF790499DF37","error":")";
   for (const auto& [label, text, complaint] : kUnsafeTexts) {
-    auto advertise =
-        parsePhoneMessage(R"({"type":"advertise",)" + ids + R"("name":")" + text + R"(","services":[]})");
+    auto advertise = parsePhoneMessage(R"({"type":"advertise",)" + ids + R"("name":")" + text +
+                                       R"(","services":[]})");
     ASSERT_FALSE(advertise) << label;
-    EXPECT_NE(advertise.error().message.find(std::string("field \"name\" holds control characters (") +
-                                             complaint + ")"),
+    EXPECT_NE(advertise.error().message.find(
+                  std::string("field \"name\" holds control characters (") + complaint + ")"),
               std::string::npos)
         << label << ": " << advertise.error().message;
     auto notify = parsePhoneMessage(notifyHead + text + R"("})");
@@ -137,9 +142,12 @@ TEST(RadioProtocol, NamesAndErrorsThatCouldForgeALineAreRefused) {
 }
 
 TEST(RadioProtocol, PrintableNamesInAnyScriptPass) {
-  const std::string names[] = {"Simulated Phone", "T\xC3\xA9l\xC3\xA9phone",
-                               "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", "\xF0\x9F\x9A\x97 car",
-                               "\xC2\xA0nbsp", "\xE2\x80\xA7 before separators"};
+  const std::string names[] = {"Simulated Phone",
+                               "T\xC3\xA9l\xC3\xA9phone",
+                               "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+                               "\xF0\x9F\x9A\x97 car",
+                               "\xC2\xA0nbsp",
+                               "\xE2\x80\xA7 before separators"};
   for (const auto& name : names) {
     auto parsed = parsePhoneMessage(
         R"({"type":"advertise","id":"11111111-2222-3333-4444-555555555555","name":")" + name +
@@ -157,7 +165,7 @@ TEST(RadioProtocol, BadBytesAndNumbersAreNamedPrecisely) {
       {std::string(1, '\0'), "NUL byte"},
       {R"({"type":"disconnect","x":"\xC3\x28"})", "not a JSON object"},
       {R"({"type":"disconnect","x":"\xED\xA0\x80"})", "not a JSON object"},  // a surrogate
-      {R"({"type":"disconnect","x":"\xC0\xAF"})", "not a JSON object"},       // overlong
+      {R"({"type":"disconnect","x":"\xC0\xAF"})", "not a JSON object"},      // overlong
       {R"({"type":"disconnect","x":"\ud800"})", "not a JSON object"},
       {R"({"type":"disconnect","rssi":1e400})",
        "field \"rssi\" holds a number that is out of range"},

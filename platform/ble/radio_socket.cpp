@@ -34,7 +34,8 @@ std::string parentOf(const std::string& path) {
 base::Result<void> checkFolder(const std::string& folder) {
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0) {
-    if (errno != ENOENT) return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
+    if (errno != ENOENT)
+      return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
       return base::fail("cannot create the radio folder " + folder + ": " + errnoText());
     }
@@ -47,7 +48,8 @@ base::Result<void> checkFolder(const std::string& folder) {
     return base::fail("the radio folder " + folder + " belongs to another user");
   }
   if ((st.st_mode & 077) != 0) {
-    return base::fail("the radio folder " + folder + " is open to other users (it must be mode 0700)");
+    return base::fail("the radio folder " + folder +
+                      " is open to other users (it must be mode 0700)");
   }
   return base::ok();
 }
@@ -84,7 +86,8 @@ std::string resolveRadioPath() {
 
 base::Result<int> listenOnRadio(const std::string& path) {
   sockaddr_un address{};
-  if (!fillAddress(path, address)) return base::fail("the radio path \"" + path + "\" is empty or too long");
+  if (!fillAddress(path, address))
+    return base::fail("the radio path \"" + path + "\" is empty or too long");
   if (auto folder = checkFolder(parentOf(path)); !folder) return folder.error();
 
   struct stat st {};
@@ -92,7 +95,8 @@ base::Result<int> listenOnRadio(const std::string& path) {
     if (!S_ISSOCK(st.st_mode)) {
       return base::fail("the radio path " + path + " is not a socket; it is left alone");
     }
-    if (someoneListens(address)) return base::fail("another program is already listening on " + path);
+    if (someoneListens(address))
+      return base::fail("another program is already listening on " + path);
     if (::unlink(path.c_str()) != 0) {
       return base::fail("cannot replace the old radio socket " + path + ": " + errnoText());
     }
@@ -125,7 +129,8 @@ base::Result<int> listenOnRadio(const std::string& path) {
 
 base::Result<int> connectToRadio(const std::string& path) {
   sockaddr_un address{};
-  if (!fillAddress(path, address)) return base::fail("the radio path \"" + path + "\" is empty or too long");
+  if (!fillAddress(path, address))
+    return base::fail("the radio path \"" + path + "\" is empty or too long");
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
   int result = 0;

@@ -299,8 +299,7 @@ TEST_F(RadioTest, OutOfDescriptorsPausesAcceptingSaysSoOnceAndRecovers) {
   EXPECT_LT(cpu, 0.5);
   EXPECT_TRUE(discovered);
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-  EXPECT_NE(err.find("radio: cannot accept phones for now: Too many open files"),
-            std::string::npos)
+  EXPECT_NE(err.find("radio: cannot accept phones for now: Too many open files"), std::string::npos)
       << err;
 }
 

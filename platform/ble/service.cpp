@@ -1,6 +1,5 @@
 #include "platform/ble/service.h"
 
-
 namespace ble {
 
 Characteristic::Characteristic(UUID uuid, const std::shared_ptr<Service>& service)
