@@ -163,7 +163,7 @@ void LineChannel::readAvailable() {
     total += static_cast<size_t>(n);
     const bool open = lines_.feed(
         std::string_view(chunk, static_cast<size_t>(n)),
-        [this](std::string line) {
+        [this](const std::string& line) {
           onLine_(line);
           return fd_ >= 0;  // the handler may have closed the channel
         },

@@ -10,20 +10,19 @@ PhoneConnection::PhoneConnection(int fd, size_t maxLine, MessageHandler onMessag
     : maxLine_(maxLine) {
   LineChannel::Limits limits;
   limits.maxLine = maxLine;
-  channel_ = LineChannel::adopt(
-      fd, limits,
-      [onMessage = std::move(onMessage), onClose](const std::string& line) {
-        auto parsed = radio::parsePhoneMessage(line);
-        if (parsed) {
-          onMessage(*std::move(parsed));
-        } else {
-          onClose(parsed.error().message);
-        }
-      },
-      [onClose](LineChannel::CloseReason reason) {
-        onClose(reason == LineChannel::CloseReason::peerClosed ? std::string_view()
-                                                               : LineChannel::describe(reason));
-      });
+  auto lineHandler = [onMessage = std::move(onMessage), onClose](const std::string& line) {
+    auto parsed = radio::parsePhoneMessage(line);
+    if (parsed) {
+      onMessage(*std::move(parsed));
+    } else {
+      onClose(parsed.error().message);
+    }
+  };
+  auto closeHandler = [onClose = std::move(onClose)](LineChannel::CloseReason reason) {
+    onClose(reason == LineChannel::CloseReason::peerClosed ? std::string_view()
+                                                           : LineChannel::describe(reason));
+  };
+  channel_ = LineChannel::adopt(fd, limits, std::move(lineHandler), std::move(closeHandler));
 }
 
 PhoneConnection::~PhoneConnection() { close(); }

@@ -155,8 +155,11 @@ void Radio::onNotify(const Phone& phone, radio::Notify notify) {
     auto found = centrals_.find(subscribers[i]);
     auto central = found == centrals_.end() ? nullptr : found->second.lock();
     if (!central || !subscribes(subscribers[i], id, key)) continue;
-    // The last one takes the value; the others get a copy.
-    central->phoneNotified(id, i + 1 == subscribers.size() ? std::move(notify) : notify);
+    if (i + 1 == subscribers.size()) {
+      central->phoneNotified(id, std::move(notify));  // the last one takes the value
+      return;
+    }
+    central->phoneNotified(id, notify);
   }
 }
 

@@ -127,8 +127,9 @@ TEST(RadioProtocol, NamesAndErrorsThatCouldForgeALineAreRefused) {
       R"({"type":"notify","service":"E8BCA012-F851-449B-B759-E4596B11384B",)"
       R"("characteristic":"54AA3DEB-4BB3-4251-BC28-DF790499DF37","error":")";
   for (const auto& [label, text, complaint] : kUnsafeTexts) {
-    auto advertise = parsePhoneMessage(R"({"type":"advertise",)" + ids + R"("name":")" + text +
-                                       R"(","services":[]})");
+    std::string line = R"({"type":"advertise",)" + ids;
+    line.append(R"("name":")").append(text).append(R"(","services":[]})");
+    auto advertise = parsePhoneMessage(line);
     ASSERT_FALSE(advertise) << label;
     EXPECT_NE(advertise.error().message.find(
                   std::string("field \"name\" holds control characters (") + complaint + ")"),
