@@ -280,6 +280,11 @@ double cpuSeconds() {
 }
 
 TEST_F(RadioTest, OutOfDescriptorsPausesAcceptingSaysSoOnceAndRecovers) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers' runtime opens descriptors of its own to check memory and
+  // reports false faults without them.
+  GTEST_SKIP() << "not under the sanitizers";
+#endif
   ScriptedPhone phone(radio.path());  // waits in the listen backlog
   phone.advertise(kIdA, R"("Patient")", kLinkTable);
   ScriptedPhone second(radio.path());
