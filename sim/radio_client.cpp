@@ -42,9 +42,9 @@ void RadioClient::tryConnect() {
   retry_.reset();
   if (!wanted_) return;
   auto result = ble::connectToRadio(path_);
-  if (const auto* error = std::get_if<std::string>(&result)) {
+  if (!result) {
     if (!saidWaiting_) {
-      base::printError("tovelin-phone: waiting for the radio (" + *error + ")");
+      base::printError("tovelin-phone: waiting for the radio (" + result.error().message + ")");
       saidWaiting_ = true;
     }
     retryLater();
@@ -53,18 +53,17 @@ void RadioClient::tryConnect() {
   saidWaiting_ = false;
   std::weak_ptr<RadioClient> weak = weak_from_this();
   channel_ = ble::LineChannel::adopt(
-      std::get<int>(result), {},
+      *result, {},
       [weak](const std::string& line) {
         auto self = weak.lock();
         if (!self) return;
         auto parsed = ble::radio::parseRadioMessage(line);
-        if (const auto* error = std::get_if<std::string>(&parsed)) {
-          base::printError("tovelin-phone: skipped a line from the radio: " + *error);
+        if (!parsed) {
+          base::printError("tovelin-phone: skipped a line from the radio: " +
+                           parsed.error().message);
           return;
         }
-        if (self->handlers_.onMessage) {
-          self->handlers_.onMessage(std::get<ble::radio::RadioMessage>(parsed));
-        }
+        if (self->handlers_.onMessage) self->handlers_.onMessage(*parsed);
       },
       [weak](ble::LineChannel::CloseReason reason) {
         if (auto self = weak.lock()) self->lost(ble::LineChannel::describe(reason));

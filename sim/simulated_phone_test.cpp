@@ -43,8 +43,8 @@ class ScriptedCentral {
   [[nodiscard]] const std::string& path() const { return path_; }
   void listen() {
     auto result = ble::listenOnRadio(path_);
-    ASSERT_TRUE(std::holds_alternative<int>(result)) << std::get<std::string>(result);
-    listen_ = std::get<int>(result);
+    ASSERT_TRUE(result) << result.error().message;
+    listen_ = *result;
   }
   bool accept(std::chrono::milliseconds timeout = 3s) {
     if (phone_ >= 0) ::close(phone_);
@@ -127,9 +127,9 @@ class ScriptedCentral {
     const std::string line = pending_.substr(0, end);
     pending_.erase(0, end + 1);
     auto parsed = radio::parsePhoneMessage(line);
-    EXPECT_TRUE(std::holds_alternative<radio::PhoneMessage>(parsed)) << line;
-    if (!std::holds_alternative<radio::PhoneMessage>(parsed)) return std::nullopt;
-    return std::get<radio::PhoneMessage>(parsed);
+    EXPECT_TRUE(parsed.ok()) << line;
+    if (!parsed) return std::nullopt;
+    return *std::move(parsed);
   }
 
   std::string folder_;

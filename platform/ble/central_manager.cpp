@@ -31,7 +31,9 @@ std::shared_ptr<CentralManager> CentralManager::make(
   auto central = std::make_shared<CentralManager>(delegate);
   Radio& radio = Radio::shared();
   radio.start();
-  central->radioId_ = radio.attach(central);
+  // Aliasing: the radio holds the central weakly through its private events side.
+  central->radioId_ =
+      radio.attach(std::shared_ptr<RadioEvents>(central, static_cast<RadioEvents*>(central.get())));
   central->state_ = radio.centralState();
   central->reportState();
   return central;
@@ -71,7 +73,7 @@ void CentralManager::applyState(ManagerState state) {
   if (wasOn && !isOn) {
     stopScan();
     for (const auto& [id, peripheral] : peripherals_) {
-      if (peripheral->state_ == PeripheralState::connected) {
+      if (peripheral->state() == PeripheralState::connected) {
         lose(peripheral, Error("Bluetooth is not powered on"));
         // A connection lost this way waits for power like any request.
       }
@@ -79,7 +81,7 @@ void CentralManager::applyState(ManagerState state) {
   }
   if (!wasOn && isOn) {
     for (const auto& [id, peripheral] : peripherals_) {
-      if (peripheral->state_ == PeripheralState::connecting) completeLater(peripheral);
+      if (peripheral->state() == PeripheralState::connecting) completeLater(peripheral);
     }
   }
 }
@@ -105,7 +107,7 @@ void CentralManager::stopScan() {
 
 std::shared_ptr<Peripheral> CentralManager::peripheralFor(const UUID& id) {
   auto& slot = peripherals_[id];
-  if (!slot) slot = std::make_shared<Peripheral>(id, self());
+  if (!slot) slot = std::make_shared<Peripheral>(id, self(), radioId_);
   return slot;
 }
 
@@ -114,7 +116,7 @@ void CentralManager::report(const radio::Advertise& advertise) {
     return;
   }
   auto peripheral = peripheralFor(advertise.id);
-  peripheral->name_ = advertise.name;
+  peripheral->setName(advertise.name);
   std::weak_ptr<CentralManager> weak = self();
   base::RunLoop::main().post(
       [weak, peripheral, data = dataOf(advertise), generation = scanGeneration_] {
@@ -128,7 +130,7 @@ void CentralManager::report(const radio::Advertise& advertise) {
 
 void CentralManager::requireOwn(const std::shared_ptr<Peripheral>& peripheral,
                                 const char* operation) const {
-  if (!peripheral || peripheral->central_.lock().get() != this) {
+  if (!peripheral || !peripheral->belongsTo(this)) {
     std::fprintf(stderr, "ble::CentralManager::%s: the peripheral is not one of this central's\n",
                  operation);
     std::abort();
@@ -138,7 +140,7 @@ void CentralManager::requireOwn(const std::shared_ptr<Peripheral>& peripheral,
 void CentralManager::connectPeripheral(const std::shared_ptr<Peripheral>& peripheral,
                                        const ConnectOptions& /*options*/) {
   requireOwn(peripheral, "connectPeripheral");
-  switch (peripheral->state_) {
+  switch (peripheral->state()) {
     case PeripheralState::connected: {
       std::weak_ptr<CentralManager> weak = self();
       peripheral->later([weak](const std::shared_ptr<Peripheral>& p) {
@@ -153,8 +155,7 @@ void CentralManager::connectPeripheral(const std::shared_ptr<Peripheral>& periph
     case PeripheralState::connecting:
       return;  // already waiting
     case PeripheralState::disconnected:
-      peripheral->state_ = PeripheralState::connecting;
-      ++peripheral->generation_;
+      peripheral->beginConnecting();
       completeLater(peripheral);
       return;
   }
@@ -162,21 +163,20 @@ void CentralManager::connectPeripheral(const std::shared_ptr<Peripheral>& periph
 
 void CentralManager::completeLater(const std::shared_ptr<Peripheral>& peripheral) {
   if (state_ != ManagerState::poweredOn ||
-      Radio::shared().phone(peripheral->identifier_) == nullptr) {
+      Radio::shared().phone(peripheral->identifier()) == nullptr) {
     return;  // waits for the phone or for power
   }
   std::weak_ptr<CentralManager> weak = self();
   peripheral->later([weak](const std::shared_ptr<Peripheral>& p) {
     auto central = weak.lock();
-    if (!central || p->state_ != PeripheralState::connecting ||
+    if (!central || p->state() != PeripheralState::connecting ||
         central->state_ != ManagerState::poweredOn) {
       return;
     }
     Radio& radio = Radio::shared();
-    if (radio.phone(p->identifier_) == nullptr) return;
-    p->state_ = PeripheralState::connected;
-    ++p->generation_;
-    radio.connect(central->radioId_, p->identifier_);
+    if (radio.phone(p->identifier()) == nullptr) return;
+    p->markConnected();
+    radio.connect(central->radioId_, p->identifier());
     if (auto delegate = central->delegate_.lock()) {
       delegate->centralManagerDidConnectPeripheral(central, p);
     }
@@ -185,14 +185,14 @@ void CentralManager::completeLater(const std::shared_ptr<Peripheral>& peripheral
 
 void CentralManager::cancelPeripheralConnection(const std::shared_ptr<Peripheral>& peripheral) {
   requireOwn(peripheral, "cancelPeripheralConnection");
-  if (peripheral->state_ == PeripheralState::disconnected) return;
+  if (peripheral->state() == PeripheralState::disconnected) return;
   lose(peripheral, std::nullopt);
 }
 
 void CentralManager::lose(const std::shared_ptr<Peripheral>& peripheral,
                           std::optional<Error> error) {
-  if (peripheral->state_ == PeripheralState::connected) {
-    Radio::shared().disconnect(radioId_, peripheral->identifier_);
+  if (peripheral->state() == PeripheralState::connected) {
+    Radio::shared().disconnect(radioId_, peripheral->identifier());
   }
   peripheral->endConnection();
   std::weak_ptr<CentralManager> weak = self();

@@ -26,6 +26,7 @@
 #include "platform/base/object.h"
 #include "platform/ble/error.h"
 #include "platform/ble/peripheral.h"
+#include "platform/ble/radio_events.h"
 #include "platform/ble/radio_protocol.h"
 #include "platform/ble/uuid.h"
 
@@ -60,7 +61,7 @@ class CentralManagerDelegate {
       const std::shared_ptr<Peripheral>& /*peripheral*/, const std::optional<Error>& /*error*/) {}
 };
 
-class CentralManager : public base::Object {
+class CentralManager : public base::Object, private RadioEvents {
  public:
   // The signal strength every discovery reports (the radio has no distance).
   static constexpr int kRSSI = -50;
@@ -90,15 +91,13 @@ class CentralManager : public base::Object {
   [[nodiscard]] std::string className() const override { return "CBCentralManager"; }
 
  private:
-  friend class Radio;
-  friend class Peripheral;
-
-  // Reports from the radio.
-  void radioStateChanged();
-  void phoneAdvertised(const radio::Advertise& advertise, const radio::Advertise* previous);
-  void phoneEndedConnection(const UUID& id);
-  void phoneLeft(const UUID& id);
-  void phoneNotified(const UUID& id, const radio::Notify& notify);
+  // What the radio reports.
+  void radioStateChanged() override;
+  void phoneAdvertised(const radio::Advertise& advertise,
+                       const radio::Advertise* previous) override;
+  void phoneEndedConnection(const UUID& id) override;
+  void phoneLeft(const UUID& id) override;
+  void phoneNotified(const UUID& id, radio::Notify notify) override;
 
   std::shared_ptr<Peripheral> peripheralFor(const UUID& id);
   void report(const radio::Advertise& advertise);

@@ -24,10 +24,10 @@ void CentralManager::phoneAdvertised(const radio::Advertise& advertise,
   auto it = peripherals_.find(advertise.id);
   if (it != peripherals_.end()) {
     auto peripheral = it->second;
-    peripheral->name_ = advertise.name;
-    if (peripheral->state_ == PeripheralState::connected) {
+    peripheral->setName(advertise.name);
+    if (peripheral->state() == PeripheralState::connected) {
       invalidate(peripheral, advertise, previous);
-    } else if (peripheral->state_ == PeripheralState::connecting) {
+    } else if (peripheral->state() == PeripheralState::connecting) {
       completeLater(peripheral);
     }
   }
@@ -44,23 +44,16 @@ void CentralManager::invalidate(const std::shared_ptr<Peripheral>& peripheral,
       previous->services == advertise.services) {
     return;
   }
-  std::vector<std::shared_ptr<Service>> invalidated;
-  if (peripheral->services_) {
-    auto& services = *peripheral->services_;
-    for (auto it = services.begin(); it != services.end();) {
-      const auto* now = entryFor(&advertise, (*it)->uuid());
-      const auto* before = entryFor(previous, (*it)->uuid());
-      if (now != nullptr && before != nullptr && *now == *before) {
-        ++it;
-        continue;
+  auto invalidated = peripheral->dropServices([&](const Service& service) {
+    const auto* now = entryFor(&advertise, service.uuid());
+    const auto* before = entryFor(previous, service.uuid());
+    return now == nullptr || before == nullptr || !(*now == *before);
+  });
+  for (const auto& service : invalidated) {
+    if (const auto& characteristics = service->characteristics()) {
+      for (const auto& c : *characteristics) {
+        Radio::shared().subscribe(radioId_, advertise.id, {service->uuid(), c->uuid()}, false);
       }
-      if (const auto& characteristics = (*it)->characteristics()) {
-        for (const auto& c : *characteristics) {
-          Radio::shared().subscribe(radioId_, advertise.id, {(*it)->uuid(), c->uuid()}, false);
-        }
-      }
-      invalidated.push_back(*it);
-      it = services.erase(it);
     }
   }
   peripheral->later([invalidated](const std::shared_ptr<Peripheral>& p) {
@@ -70,47 +63,34 @@ void CentralManager::invalidate(const std::shared_ptr<Peripheral>& peripheral,
 
 void CentralManager::phoneEndedConnection(const UUID& id) {
   auto it = peripherals_.find(id);
-  if (it == peripherals_.end() || it->second->state_ != PeripheralState::connected) return;
+  if (it == peripherals_.end() || it->second->state() != PeripheralState::connected) return;
   lose(it->second, Error("The phone ended the connection"));
 }
 
 void CentralManager::phoneLeft(const UUID& id) {
   auto it = peripherals_.find(id);
-  if (it == peripherals_.end() || it->second->state_ != PeripheralState::connected) return;
+  if (it == peripherals_.end() || it->second->state() != PeripheralState::connected) return;
   // A pending request keeps waiting; a connection is lost.
   lose(it->second, Error("The phone went out of range"));
 }
 
-void CentralManager::phoneNotified(const UUID& id, const radio::Notify& notify) {
+// The radio calls this only while this central subscribes to the
+// characteristic, on the loop turn the value arrived in.
+void CentralManager::phoneNotified(const UUID& id, radio::Notify notify) {
   auto it = peripherals_.find(id);
-  if (it == peripherals_.end()) return;
-  auto peripheral = it->second;
-  const Radio::CharacteristicKey key{notify.service, notify.characteristic};
-  if (peripheral->state_ != PeripheralState::connected ||
-      !Radio::shared().isSubscribed(radioId_, id, key) || !peripheral->services_) {
-    return;
-  }
-  std::shared_ptr<Characteristic> characteristic;
-  for (const auto& service : *peripheral->services_) {
-    if (service->uuid() == notify.service)
-      characteristic = service->characteristic(notify.characteristic);
-  }
+  if (it == peripherals_.end() || it->second->state() != PeripheralState::connected) return;
+  const auto& peripheral = it->second;
+  auto characteristic = peripheral->discoveredCharacteristic(notify.service, notify.characteristic);
   if (!characteristic) return;
-  std::weak_ptr<CentralManager> weak = self();
-  peripheral->later([weak, characteristic, key, value = notify.value,
-                     error = notify.error](const std::shared_ptr<Peripheral>& p) {
-    auto central = weak.lock();
-    if (!central || !Radio::shared().isSubscribed(central->radioId_, p->identifier_, key)) return;
-    std::optional<Error> failure;
-    if (error) {
-      failure = Error(*error);
-    } else {
-      characteristic->setValue(value);
-    }
-    if (auto delegate = p->delegate()) {
-      delegate->peripheralDidUpdateValueForCharacteristic(p, characteristic, failure);
-    }
-  });
+  std::optional<Error> failure;
+  if (notify.error) {
+    failure = Error(std::move(*notify.error));
+  } else {
+    characteristic->setValue(std::move(notify.value));
+  }
+  if (auto delegate = peripheral->delegate()) {
+    delegate->peripheralDidUpdateValueForCharacteristic(peripheral, characteristic, failure);
+  }
 }
 
 }  // namespace ble

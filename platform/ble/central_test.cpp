@@ -240,6 +240,49 @@ TEST_F(CentralTest, NotificationsArriveOnlyWhileSubscribed) {
   EXPECT_EQ(characteristic->value(), std::vector<uint8_t>{});
 }
 
+TEST_F(CentralTest, EachSubscribedCentralHearsAValueOnceAndOthersNothing) {
+  ScriptedPhone phone(radio.path());
+  std::shared_ptr<Peripheral> p;
+  auto characteristic = subscribeReady(phone, p);
+  // A second central, connected to the same phone but not subscribed.
+  auto other = std::make_shared<Recorder>();
+  auto second = CentralManager::make(other, nullptr);
+  ASSERT_TRUE(other->waitFor("state 5"));
+  second->scanForPeripherals(std::nullopt);
+  ASSERT_TRUE(other->waitFor("discover A"));
+  auto q = other->discovered.back();
+  q->setDelegate(other);
+  second->connectPeripheral(q);
+  ASSERT_TRUE(other->waitFor("connect A"));
+  q->discoverServices(std::nullopt);
+  ASSERT_TRUE(other->waitFor("services E8BC"));
+  q->discoverCharacteristics(std::nullopt, q->services()->front());
+  ASSERT_TRUE(other->waitFor("characteristics 54AA"));
+
+  const std::string notify = R"({"type":"notify","service":")" + kLink + R"(","characteristic":")" +
+                             kChar + R"(","value":")";
+  p->setNotifyValue(true, characteristic);
+  phone.send(notify + R"(AQI="})");
+  ASSERT_TRUE(recorder->waitFor("value 1 2"));
+  base::RunLoop::main().runFor(30ms);
+  EXPECT_TRUE(recorder->unmatched().empty()) << "delivered once";
+  EXPECT_TRUE(other->unmatched().empty()) << "not subscribed";
+
+  q->setNotifyValue(true, other->lastService->characteristics()->front());
+  phone.send(notify + R"(Aw=="})");
+  ASSERT_TRUE(recorder->waitFor("value 3"));
+  ASSERT_TRUE(other->waitFor("value 3"));
+  base::RunLoop::main().runFor(30ms);
+  EXPECT_TRUE(recorder->unmatched().empty());
+  EXPECT_TRUE(other->unmatched().empty());
+  const auto& lines = phone.lines();
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(),
+                    [](const std::string& l) { return l.find("\"enabled\":true") != l.npos; }),
+      1)
+      << "the phone hears of the first subscriber only";
+}
+
 TEST_F(CentralTest, WritesReachThePhoneOnlyWhileConnected) {
   ScriptedPhone phone(radio.path());
   std::shared_ptr<Peripheral> p;

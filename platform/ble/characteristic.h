@@ -29,10 +29,10 @@ class Characteristic : public base::Object {
 
   [[nodiscard]] std::string className() const override { return "CBCharacteristic"; }
 
- private:
-  friend class CentralManager;
+  // The central manager keeps here the last value a phone notified.
   void setValue(std::vector<uint8_t> value) { value_ = std::move(value); }
 
+ private:
   UUID uuid_;
   std::weak_ptr<Service> service_;
   std::optional<std::vector<uint8_t>> value_;

@@ -1,11 +1,11 @@
 #include "platform/ble/line_channel.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace ble {
 namespace {
@@ -26,7 +26,11 @@ std::shared_ptr<LineChannel> LineChannel::adopt(int fd, Limits limits, LineHandl
 }
 
 LineChannel::LineChannel(int fd, Limits limits, LineHandler onLine, CloseHandler onClose)
-    : fd_(fd), limits_(limits), onLine_(std::move(onLine)), onClose_(std::move(onClose)) {
+    : fd_(fd),
+      limits_(limits),
+      onLine_(std::move(onLine)),
+      onClose_(std::move(onClose)),
+      lines_(limits.maxLine) {
   const int flags = ::fcntl(fd_, F_GETFL);
   if (flags >= 0) ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
   ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
@@ -64,7 +68,8 @@ void LineChannel::close() {
   watch_.reset();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  in_.clear();
+  lines_.clear();
+  ready_.clear();
   out_.clear();
   outSent_ = 0;
 }
@@ -125,15 +130,6 @@ bool LineChannel::flush() {
   return true;
 }
 
-void LineChannel::finishIfPeerClosed() {
-  if (fd_ < 0) return;
-  pollfd p{fd_, POLLRDHUP, 0};
-  if (::poll(&p, 1, 0) <= 0 || (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) == 0) return;
-  auto keep = shared_from_this();  // the close handler may drop the last owner
-  // What the peer sent is finite now; each read takes a bounded share of it.
-  while (fd_ >= 0) readAvailable();
-}
-
 void LineChannel::onReady(short revents) {
   auto keep = shared_from_this();  // a handler may drop the last owner
   if ((revents & POLLOUT) != 0) {
@@ -146,41 +142,61 @@ void LineChannel::onReady(short revents) {
   if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0) readAvailable();
 }
 
+void LineChannel::readNow() {
+  auto keep = shared_from_this();  // a handler may drop the last owner
+  readAvailable();
+}
+
 void LineChannel::readAvailable() {
   size_t total = 0;
   char chunk[kReadChunk];
-  while (fd_ >= 0 && total < kReadPerTurn) {
+  std::optional<CloseReason> ended;
+  while (fd_ >= 0 && total < kReadPerTurn && !ended) {
     const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (errno == EAGAIN || errno == EWOULDBLOCK) return;
-      fail(CloseReason::ioError, false);
-      return;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) ended = CloseReason::ioError;
+      break;
     }
     if (n == 0) {
-      fail(CloseReason::peerClosed, false);
-      return;
+      ended = CloseReason::peerClosed;
+      break;
     }
     total += static_cast<size_t>(n);
-    in_.append(chunk, static_cast<size_t>(n));
-    size_t start = 0;
-    for (;;) {
-      const size_t end = in_.find('\n', start);
-      if (end == std::string::npos) break;
-      if (end - start > limits_.maxLine) {
-        fail(CloseReason::lineTooLong, false);
-        return;
-      }
-      const std::string line = in_.substr(start, end - start);
-      start = end + 1;
-      onLine_(line);
-      if (fd_ < 0) return;  // the handler closed the channel
+    lines_.feed(
+        std::string_view(chunk, static_cast<size_t>(n)),
+        [this](std::string line) {
+          ready_.push_back(std::move(line));
+          return true;
+        },
+        [&ended] {
+          ended = CloseReason::lineTooLong;
+          return false;
+        });
+  }
+  deliverReady();
+  if (ended) fail(*ended, false);
+}
+
+void LineChannel::deliverReady() {
+  // A handler may run the loop nested (a modal alert): this channel's later
+  // lines are then delivered from there, in order, by a posted task. Every
+  // line read is queued before any is handled, and each is taken off the
+  // queue once.
+  while (fd_ >= 0 && !ready_.empty()) {
+    const std::string line = std::move(ready_.front());
+    ready_.pop_front();
+    if (!ready_.empty() && !deliveryPosted_) {
+      deliveryPosted_ = true;
+      std::weak_ptr<LineChannel> weak = weak_from_this();
+      base::RunLoop::main().post([weak] {
+        if (auto self = weak.lock()) {
+          self->deliveryPosted_ = false;
+          self->deliverReady();
+        }
+      });
     }
-    in_.erase(0, start);
-    if (in_.size() > limits_.maxLine) {
-      fail(CloseReason::lineTooLong, false);
-      return;
-    }
+    onLine_(line);
   }
 }
 

@@ -10,11 +10,13 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/base/line_splitter.h"
 #include "platform/base/run_loop.h"
 
 namespace ble {
@@ -40,12 +42,11 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   // or when the output limit is passed: the channel then closes and reports
   // outputFull later.
   bool send(std::string_view line);
+  // Reads what has arrived, as the loop would when the socket is readable:
+  // lines reach the line handler and an end seen closes the channel.
+  void readNow();
   // Closes without calling the close handler.
   void close();
-  // When the other end has already closed: reads what it sent before that,
-  // delivering its lines, and reports the close now rather than on a later
-  // turn of the loop.
-  void finishIfPeerClosed();
   [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
   [[nodiscard]] size_t queuedBytes() const { return out_.size() - outSent_; }
 
@@ -56,6 +57,7 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   void watch();
   void onReady(short revents);
   void readAvailable();
+  void deliverReady();
   bool flush();
   void fail(CloseReason reason, bool later);
 
@@ -63,7 +65,9 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   Limits limits_;
   LineHandler onLine_;
   CloseHandler onClose_;
-  std::string in_;
+  base::LineSplitter lines_;
+  std::deque<std::string> ready_;  // lines read, not yet handled
+  bool deliveryPosted_ = false;
   std::string out_;
   size_t outSent_ = 0;
   bool watchingOutput_ = false;

@@ -1,6 +1,7 @@
 #include "platform/ble/peripheral.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/base/run_loop.h"
 #include "platform/ble/central_manager.h"
@@ -15,8 +16,13 @@ bool wanted(const std::optional<std::vector<UUID>>& filter, const UUID& uuid) {
 
 }  // namespace
 
-Peripheral::Peripheral(UUID identifier, const std::shared_ptr<CentralManager>& central)
-    : identifier_(identifier), central_(central) {}
+Peripheral::Peripheral(UUID identifier, const std::shared_ptr<CentralManager>& central,
+                       uint64_t radioId)
+    : identifier_(identifier), central_(central), radioId_(radioId) {}
+
+bool Peripheral::belongsTo(const CentralManager* central) const {
+  return central_.lock().get() == central;
+}
 
 std::shared_ptr<CentralManager> Peripheral::connectedCentral() const {
   if (state_ != PeripheralState::connected) return nullptr;
@@ -31,9 +37,28 @@ bool Peripheral::owns(const std::shared_ptr<Service>& service) const {
 bool Peripheral::owns(const std::shared_ptr<Characteristic>& characteristic) const {
   if (!characteristic) return false;
   auto service = characteristic->service();
-  if (!owns(service) || !service->characteristics_) return false;
-  const auto& list = *service->characteristics_;
+  if (!owns(service) || !service->characteristics()) return false;
+  const auto& list = *service->characteristics();
   return std::find(list.begin(), list.end(), characteristic) != list.end();
+}
+
+std::shared_ptr<Characteristic> Peripheral::discoveredCharacteristic(
+    const UUID& service, const UUID& characteristic) const {
+  if (!services_) return nullptr;
+  for (const auto& s : *services_) {
+    if (s->uuid() == service) return s->characteristic(characteristic);
+  }
+  return nullptr;
+}
+
+Peripheral::Services Peripheral::dropServices(const std::function<bool(const Service&)>& changed) {
+  Services dropped;
+  if (!services_) return dropped;
+  auto kept = std::stable_partition(services_->begin(), services_->end(),
+                                    [&](const auto& s) { return !changed(*s); });
+  dropped.assign(kept, services_->end());
+  services_->erase(kept, services_->end());
+  return dropped;
 }
 
 void Peripheral::later(std::function<void(const std::shared_ptr<Peripheral>&)> fn) {
@@ -42,6 +67,16 @@ void Peripheral::later(std::function<void(const std::shared_ptr<Peripheral>&)> f
     auto self = weak.lock();
     if (self && self->generation_ == generation) fn(self);
   });
+}
+
+void Peripheral::beginConnecting() {
+  state_ = PeripheralState::connecting;
+  ++generation_;
+}
+
+void Peripheral::markConnected() {
+  state_ = PeripheralState::connected;
+  ++generation_;
 }
 
 void Peripheral::endConnection() {
@@ -60,7 +95,7 @@ void Peripheral::discoverServices(const std::optional<std::vector<UUID>>& servic
       if (!wanted(serviceUUIDs, offered.uuid)) continue;
       const bool known = std::any_of(p->services_->begin(), p->services_->end(),
                                      [&](const auto& s) { return s->uuid() == offered.uuid; });
-      if (!known) p->services_->push_back(std::make_shared<Service>(offered.uuid, p));
+      if (!known) p->services_->push_back(std::make_shared<Service>(offered.uuid));
     }
     if (auto delegate = p->delegate()) delegate->peripheralDidDiscoverServices(p, std::nullopt);
   });
@@ -80,12 +115,11 @@ void Peripheral::discoverCharacteristics(const std::optional<std::vector<UUID>>&
     if (offered == nullptr) {
       error = Error("The phone no longer offers this service");
     } else {
-      if (!service->characteristics_) service->characteristics_.emplace();
-      for (const UUID& uuid : offered->characteristics) {
-        if (wanted(uuids, uuid) && !service->characteristic(uuid)) {
-          service->characteristics_->push_back(std::make_shared<Characteristic>(uuid, service));
-        }
-      }
+      std::vector<UUID> found;
+      std::copy_if(offered->characteristics.begin(), offered->characteristics.end(),
+                   std::back_inserter(found),
+                   [&](const UUID& uuid) { return wanted(uuids, uuid); });
+      service->addCharacteristics(found);
     }
     if (auto delegate = p->delegate()) {
       delegate->peripheralDidDiscoverCharacteristicsForService(p, service, error);
@@ -95,17 +129,15 @@ void Peripheral::discoverCharacteristics(const std::optional<std::vector<UUID>>&
 
 void Peripheral::setNotifyValue(bool enabled,
                                 const std::shared_ptr<Characteristic>& characteristic) {
-  auto central = connectedCentral();
-  if (!central || !owns(characteristic)) return;
-  Radio::shared().subscribe(central->radioId_, identifier_,
+  if (!connectedCentral() || !owns(characteristic)) return;
+  Radio::shared().subscribe(radioId_, identifier_,
                             {characteristic->service()->uuid(), characteristic->uuid()}, enabled);
 }
 
 void Peripheral::writeValue(const std::vector<uint8_t>& data,
                             const std::shared_ptr<Characteristic>& characteristic,
                             CharacteristicWriteType type) {
-  auto central = connectedCentral();
-  if (!central || !owns(characteristic)) return;
+  if (!connectedCentral() || !owns(characteristic)) return;
   Radio::shared().write(identifier_, {characteristic->service()->uuid(), characteristic->uuid()},
                         data, type == CharacteristicWriteType::withResponse);
 }

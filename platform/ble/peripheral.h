@@ -49,7 +49,8 @@ class Peripheral : public base::Object {
  public:
   using Services = std::vector<std::shared_ptr<Service>>;
 
-  Peripheral(UUID identifier, const std::shared_ptr<CentralManager>& central);
+  // `radioId` is the central's id on the radio.
+  Peripheral(UUID identifier, const std::shared_ptr<CentralManager>& central, uint64_t radioId);
 
   [[nodiscard]] const UUID& identifier() const { return identifier_; }
   [[nodiscard]] const std::optional<std::string>& name() const { return name_; }
@@ -74,20 +75,30 @@ class Peripheral : public base::Object {
 
   [[nodiscard]] std::string className() const override { return "CBPeripheral"; }
 
- private:
-  friend class CentralManager;
+  // For its central manager, which drives the connection's life.
+  [[nodiscard]] bool belongsTo(const CentralManager* central) const;
+  void setName(std::optional<std::string> name) { name_ = std::move(name); }
+  // Each starts a new connection life: answers pending for the old one are dropped.
+  void beginConnecting();
+  void markConnected();
+  void endConnection();
+  // Runs `fn` on a later turn if this connection is still the one it is now.
+  void later(std::function<void(const std::shared_ptr<Peripheral>&)> fn);
+  // Drops the discovered services that `changed` picks and returns them.
+  Services dropServices(const std::function<bool(const Service&)>& changed);
+  // The discovered characteristic of that service, if any.
+  [[nodiscard]] std::shared_ptr<Characteristic> discoveredCharacteristic(
+      const UUID& service, const UUID& characteristic) const;
 
+ private:
   // Whether `characteristic` is one of this peripheral's discovered ones.
   [[nodiscard]] bool owns(const std::shared_ptr<Characteristic>& characteristic) const;
   [[nodiscard]] bool owns(const std::shared_ptr<Service>& service) const;
   [[nodiscard]] std::shared_ptr<CentralManager> connectedCentral() const;
-  // Runs `fn` on a later turn if this connection is still the one it is now.
-  void later(std::function<void(const std::shared_ptr<Peripheral>&)> fn);
-  // Ends the current connection's life: pending answers are dropped.
-  void endConnection();
 
   UUID identifier_;
   std::weak_ptr<CentralManager> central_;
+  uint64_t radioId_;
   std::optional<std::string> name_;
   std::weak_ptr<PeripheralDelegate> delegate_;
   std::optional<Services> services_;

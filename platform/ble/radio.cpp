@@ -3,10 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <variant>
-
 #include "platform/base/log.h"
-#include "platform/ble/central_manager.h"
 #include "platform/ble/radio_socket.h"
 
 namespace ble {
@@ -42,12 +39,13 @@ bool Radio::start() {
   if (isListening()) return true;
   path_ = resolveRadioPath();
   auto result = listenOnRadio(path_);
-  if (const auto* error = std::get_if<std::string>(&result)) {
-    base::printError("radio: " + *error + "; Bluetooth is unsupported");
+  if (!result) {
+    base::printError("radio: " + result.error().message + "; Bluetooth is unsupported");
   } else {
-    listenFd_ = std::get<int>(result);
+    listenFd_ = *result;
     struct stat st {};
-    socketInode_ = ::lstat(path_.c_str(), &st) == 0 ? st.st_ino : 0;
+    if (::lstat(path_.c_str(), &st) == 0) socketFile_ = {st.st_dev, st.st_ino};
+    acceptPaused_ = false;
     watchListener();
   }
   for (const auto& central : liveCentrals()) central->radioStateChanged();
@@ -62,21 +60,19 @@ void Radio::stop() {
 
 void Radio::shutDown() { closeListener(); }
 
-void Radio::watchListener() {
-  listenWatch_ = base::RunLoop::main().watchFd(listenFd_, POLLIN,
-                                               [this](short /*revents*/) { acceptPhones(); });
-}
-
 void Radio::closeListener() {
   listenWatch_.reset();
-  acceptBackoff_.reset();
+  resumeTimer_.reset();
   if (listenFd_ < 0) return;
   ::close(listenFd_);
   listenFd_ = -1;
+  // Only our own socket file: another program may have taken the path over.
   struct stat st {};
-  if (::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_ino == socketInode_) {
+  if (::lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) &&
+      std::pair{st.st_dev, st.st_ino} == socketFile_) {
     ::unlink(path_.c_str());
   }
+  socketFile_ = {};
 }
 
 bool Radio::restart() {
@@ -106,26 +102,26 @@ Radio::Phone* Radio::find(const UUID& id) {
 
 const Radio::Phone* Radio::find(const UUID& id) const { return const_cast<Radio*>(this)->find(id); }
 
-std::vector<std::shared_ptr<CentralManager>> Radio::liveCentrals() {
-  std::vector<std::shared_ptr<CentralManager>> live;
+std::vector<std::shared_ptr<RadioEvents>> Radio::liveCentrals() {
+  std::vector<std::shared_ptr<RadioEvents>> live;
   for (const auto& [id, weak] : centrals_) {
     if (auto central = weak.lock()) live.push_back(std::move(central));
   }
   return live;
 }
 
-uint64_t Radio::attach(const std::shared_ptr<CentralManager>& central) {
-  const uint64_t id = nextCentral_++;
-  centrals_[id] = central;
+Radio::CentralId Radio::attach(std::weak_ptr<RadioEvents> central) {
+  const CentralId id = nextCentral_++;
+  centrals_[id] = std::move(central);
   return id;
 }
 
-void Radio::detach(uint64_t central) {
+void Radio::detach(CentralId central) {
   centrals_.erase(central);
   for (const UUID& id : phonesInRange()) disconnect(central, id);
 }
 
-void Radio::connect(uint64_t central, const UUID& id) {
+void Radio::connect(CentralId central, const UUID& id) {
   Phone* phone = find(id);
   if (phone == nullptr) return;
   const bool first = phone->connected.empty();
@@ -133,7 +129,7 @@ void Radio::connect(uint64_t central, const UUID& id) {
   if (first) send(*phone, radio::Connected{});
 }
 
-void Radio::disconnect(uint64_t central, const UUID& id) {
+void Radio::disconnect(CentralId central, const UUID& id) {
   Phone* phone = find(id);
   if (phone == nullptr || phone->connected.erase(central) == 0) return;
   for (auto it = phone->subscribers.begin(); it != phone->subscribers.end();) {
@@ -148,7 +144,7 @@ void Radio::disconnect(uint64_t central, const UUID& id) {
   if (phone->connected.empty()) send(*phone, radio::Disconnected{});
 }
 
-void Radio::subscribe(uint64_t central, const UUID& id, const CharacteristicKey& key,
+void Radio::subscribe(CentralId central, const UUID& id, const CharacteristicKey& key,
                       bool enabled) {
   Phone* phone = find(id);
   if (phone == nullptr || !phone->connected.contains(central)) return;
@@ -166,18 +162,18 @@ void Radio::subscribe(uint64_t central, const UUID& id, const CharacteristicKey&
   }
 }
 
-bool Radio::isSubscribed(uint64_t central, const UUID& id, const CharacteristicKey& key) const {
+bool Radio::subscribes(CentralId central, const UUID& id, const CharacteristicKey& key) const {
   const Phone* phone = find(id);
   if (phone == nullptr) return false;
   auto it = phone->subscribers.find(key);
   return it != phone->subscribers.end() && it->second.contains(central);
 }
 
-void Radio::write(const UUID& id, const CharacteristicKey& key, const std::vector<uint8_t>& value,
+void Radio::write(const UUID& id, const CharacteristicKey& key, std::vector<uint8_t> value,
                   bool withResponse) {
   Phone* phone = find(id);
   if (phone == nullptr || phone->connected.empty()) return;
-  send(*phone, radio::Write{key.first, key.second, value, withResponse});
+  send(*phone, radio::Write{key.first, key.second, std::move(value), withResponse});
 }
 
 }  // namespace ble

@@ -1,19 +1,21 @@
 // The virtual radio: the socket the central listens on for phones.
 //
 // One per process. Each phone is one client connection of a Unix-domain
-// stream socket and is in range while that connection is open; it speaks
-// the line protocol of radio_protocol.h. The radio keeps what each phone
-// advertised, which centrals are connected to it and subscribed to which
-// characteristics, and tells the live central managers what happens; the
-// phone hears "connected"/"disconnected" as the first central connects and
-// the last one leaves, and "subscribe" as the first subscriber comes or the
-// last one goes.
+// stream socket (a PhoneConnection, which speaks the line protocol of
+// radio_protocol.h) and is in range while that connection is open. The radio
+// is the registry of phones: what each advertised, which centrals are
+// connected to it and subscribed to which characteristics, and the limit on
+// phones in range. It tells the attached centrals what happens through
+// RadioEvents.
 //
 // Anything malformed from a phone costs that phone its connection, with one
 // line on standard error; buffers and queues are bounded and sockets never
 // block. The adapter state stands in for the computer's Bluetooth switch.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -26,18 +28,19 @@
 
 #include "platform/base/run_loop.h"
 #include "platform/ble/error.h"
-#include "platform/ble/line_channel.h"
+#include "platform/ble/phone_connection.h"
+#include "platform/ble/radio_events.h"
 #include "platform/ble/radio_protocol.h"
 #include "platform/ble/uuid.h"
 
 namespace ble {
 
-class CentralManager;
-
 class Radio {
  public:
   static constexpr size_t kMaxPhones = 64;
   static constexpr size_t kMaxLine = 64 * 1024;
+  // How long the radio stops accepting when the process is out of descriptors.
+  static constexpr std::chrono::milliseconds kAcceptPause{250};
 
   static Radio& shared();
   Radio(const Radio&) = delete;
@@ -53,7 +56,9 @@ class Radio {
   // Listens at resolveRadioPath() unless already listening. On failure the
   // reason is printed on standard error and centrals see `unsupported`.
   bool start();
-  // Drops every phone, closes and removes the socket.
+  // Drops every phone, closes the socket and removes its file when it is
+  // still ours. Safe to call again, and at exit while the run loop exists
+  // (at the end of main or from an atexit handler registered after start).
   void stop();
   // At the end of the process: closes the socket and removes its file (only
   // our own), telling no central and no phone; their connections end with
@@ -72,13 +77,25 @@ class Radio {
   [[nodiscard]] const radio::Advertise* phone(const UUID& id) const;
   [[nodiscard]] std::vector<UUID> phonesInRange() const;
 
- private:
-  friend class CentralManager;
-  friend class Peripheral;
+  // What the centrals do, each under the id attach() gave it. The phone
+  // hears "connected" as the first central connects, "disconnected" as the
+  // last one leaves, and "subscribe" as the first subscriber comes or the
+  // last one goes.
+  using CentralId = uint64_t;
   using CharacteristicKey = std::pair<UUID, UUID>;  // service, characteristic
+  CentralId attach(std::weak_ptr<RadioEvents> central);
+  void detach(CentralId central);
+  void connect(CentralId central, const UUID& phone);
+  void disconnect(CentralId central, const UUID& phone);
+  void subscribe(CentralId central, const UUID& phone, const CharacteristicKey& key, bool enabled);
+  // Sent to a connected phone; otherwise it goes nowhere.
+  void write(const UUID& phone, const CharacteristicKey& key, std::vector<uint8_t> value,
+             bool withResponse);
+
+ private:
   struct Phone {
     uint64_t serial = 0;
-    std::shared_ptr<LineChannel> channel;
+    std::unique_ptr<PhoneConnection> connection;
     std::optional<radio::Advertise> advertised;
     std::set<uint64_t> connected;  // central ids
     std::map<CharacteristicKey, std::set<uint64_t>> subscribers;
@@ -86,44 +103,35 @@ class Radio {
 
   Radio() = default;
 
-  // Called by the central managers.
-  uint64_t attach(const std::shared_ptr<CentralManager>& central);
-  void detach(uint64_t central);
-  void connect(uint64_t central, const UUID& phone);
-  void disconnect(uint64_t central, const UUID& phone);
-  void subscribe(uint64_t central, const UUID& phone, const CharacteristicKey& key, bool enabled);
-  [[nodiscard]] bool isSubscribed(uint64_t central, const UUID& phone,
-                                  const CharacteristicKey& key) const;
-  void write(const UUID& phone, const CharacteristicKey& key, const std::vector<uint8_t>& value,
-             bool withResponse);
-
-  void acceptPhones();
-  void backOffAccepting();
   void watchListener();
-  void releaseClosedPhones();
+  void acceptPhones();
   void closeListener();
-  void onLine(uint64_t serial, const std::string& line);
+  void pauseAccepting(int error);
+  void releaseClosedPhones();
+  void onMessage(uint64_t serial, radio::PhoneMessage message);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
-  void onNotify(const Phone& phone, const radio::Notify& notify);
+  void onNotify(const Phone& phone, radio::Notify notify);
   void onPhoneDisconnect(Phone& phone);
   void drop(uint64_t serial, std::string_view reason);
   void send(Phone& phone, const radio::RadioMessage& message);
+  [[nodiscard]] bool subscribes(CentralId central, const UUID& phone,
+                                const CharacteristicKey& key) const;
   Phone* find(const UUID& id);
   [[nodiscard]] const Phone* find(const UUID& id) const;
   [[nodiscard]] std::string nameOf(const Phone& phone) const;
-  std::vector<std::shared_ptr<CentralManager>> liveCentrals();
+  std::vector<std::shared_ptr<RadioEvents>> liveCentrals();
 
   ManagerState adapter_ = ManagerState::poweredOn;
   std::string path_;
   int listenFd_ = -1;
-  uint64_t socketInode_ = 0;  // so stop() removes only our own socket file
+  std::pair<dev_t, ino_t> socketFile_{};  // so stop() removes only our own socket file
   base::Handle listenWatch_;
-  base::Handle acceptBackoff_;
-  bool outOfDescriptors_ = false;  // said once per shortage
+  base::Handle resumeTimer_;  // watches the listener again after running out of descriptors
+  bool acceptPaused_ = false;
   uint64_t nextSerial_ = 1;
   std::map<uint64_t, Phone> phones_;  // by connection serial
   uint64_t nextCentral_ = 1;
-  std::map<uint64_t, std::weak_ptr<CentralManager>> centrals_;
+  std::map<CentralId, std::weak_ptr<RadioEvents>> centrals_;
 };
 
 }  // namespace ble

@@ -1,49 +1,62 @@
-// The radio's side of each phone connection: accepting, reading lines,
-// keeping what the phone advertised, and dropping a phone that misbehaves.
+// The registry's side of the phones: accepting connections within the limit,
+// what each phone's messages mean, and dropping a phone that misbehaves.
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <variant>
-#include <vector>
 
 #include "platform/base/log.h"
-#include "platform/ble/central_manager.h"
 #include "platform/ble/radio.h"
 
 namespace ble {
 
-namespace {
-
-// How long the radio stops accepting when the process has no descriptor
-// left: the waiting connection keeps the socket readable, and trying again
-// at once would spin.
-constexpr auto kAcceptBackoff = std::chrono::milliseconds(250);
-
-bool isShortage(int error) {
-  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+void Radio::watchListener() {
+  listenWatch_ = base::RunLoop::main().watchFd(listenFd_, POLLIN,
+                                               [this](short /*revents*/) { acceptPhones(); });
 }
 
-}  // namespace
+// Out of descriptors, the listening socket stays readable: watching it would
+// spin. Stop watching for a moment and say so once for the whole episode.
+void Radio::pauseAccepting(int error) {
+  if (!acceptPaused_) {
+    base::printError(std::string("radio: cannot accept phones for now: ") + std::strerror(error) +
+                     "; trying again shortly");
+    acceptPaused_ = true;
+  }
+  listenWatch_.reset();
+  resumeTimer_ = base::RunLoop::main().addTimer(kAcceptPause, false, [this] {
+    if (isListening()) watchListener();
+  });
+}
+
+// Phones that closed their end but whose end of file the loop has not read
+// yet would count against the limit: read what they sent now, so that their
+// end is seen and they are released.
+void Radio::releaseClosedPhones() {
+  std::vector<uint64_t> serials;
+  for (const auto& [serial, phone] : phones_) serials.push_back(serial);
+  for (const uint64_t serial : serials) {
+    // An earlier phone's reaction may have dropped this one.
+    if (auto it = phones_.find(serial); it != phones_.end()) it->second.connection->readNow();
+  }
+}
 
 void Radio::acceptPhones() {
   for (;;) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
-      if (errno == EINTR || errno == ECONNABORTED) continue;
-      if (isShortage(errno)) {
-        backOffAccepting();
-      } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
-        base::printError(std::string("radio: cannot accept a phone: ") + std::strerror(errno));
+      const int error = errno;
+      if (error == EINTR || error == ECONNABORTED) continue;
+      if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
+        pauseAccepting(error);
+      } else if (error != EAGAIN && error != EWOULDBLOCK) {
+        base::printError(std::string("radio: cannot accept a phone: ") + std::strerror(error));
       }
       return;
     }
-    if (outOfDescriptors_) {
-      outOfDescriptors_ = false;
-      base::printError("radio: accepting phones again");
-    }
+    acceptPaused_ = false;
     if (phones_.size() >= kMaxPhones) releaseClosedPhones();
     if (phones_.size() >= kMaxPhones) {
       base::printError("radio: too many phones in range (" + std::to_string(kMaxPhones) +
@@ -52,43 +65,12 @@ void Radio::acceptPhones() {
       continue;
     }
     const uint64_t serial = nextSerial_++;
-    LineChannel::Limits limits;
-    limits.maxLine = kMaxLine;
     Phone& phone = phones_[serial];
     phone.serial = serial;
-    phone.channel = LineChannel::adopt(
-        fd, limits, [this, serial](const std::string& line) { onLine(serial, line); },
-        [this, serial](LineChannel::CloseReason reason) {
-          drop(serial, reason == LineChannel::CloseReason::peerClosed
-                           ? std::string_view()
-                           : LineChannel::describe(reason));
-        });
-  }
-}
-
-void Radio::backOffAccepting() {
-  if (!outOfDescriptors_) {
-    outOfDescriptors_ = true;
-    base::printError(std::string("radio: cannot accept phones for now (") + std::strerror(errno) +
-                     "); trying again every " + std::to_string(kAcceptBackoff.count()) + " ms");
-  }
-  listenWatch_.reset();
-  acceptBackoff_ = base::RunLoop::main().addTimer(kAcceptBackoff, false, [this] {
-    if (listenFd_ < 0) return;
-    watchListener();
-    acceptPhones();
-  });
-}
-
-void Radio::releaseClosedPhones() {
-  // Their end of file may not have had its turn of the loop yet. Serials,
-  // because finishing a connection erases its phone.
-  std::vector<uint64_t> serials;
-  serials.reserve(phones_.size());
-  for (const auto& [serial, phone] : phones_) serials.push_back(serial);
-  for (const uint64_t serial : serials) {
-    auto it = phones_.find(serial);
-    if (it != phones_.end()) it->second.channel->finishIfPeerClosed();
+    phone.connection = std::make_unique<PhoneConnection>(
+        fd, kMaxLine,
+        [this, serial](radio::PhoneMessage message) { onMessage(serial, std::move(message)); },
+        [this, serial](std::string_view problem) { drop(serial, problem); });
   }
 }
 
@@ -109,34 +91,24 @@ void Radio::drop(uint64_t serial, std::string_view reason) {
   }
   const std::optional<UUID> id =
       it->second.advertised ? std::optional<UUID>(it->second.advertised->id) : std::nullopt;
-  it->second.channel->close();
+  it->second.connection->close();
   phones_.erase(it);
   if (!id) return;
   for (const auto& central : liveCentrals()) central->phoneLeft(*id);
 }
 
 void Radio::send(Phone& phone, const radio::RadioMessage& message) {
-  const std::string line = radio::encode(message);
-  if (line.size() > kMaxLine) {
-    base::printError("radio: a message for " + nameOf(phone) + " is longer than " +
-                     std::to_string(kMaxLine) + " bytes; not sent");
-    return;
-  }
-  // A failed send closes the channel, which reports it (and the phone is
+  // A failed send closes the connection, which reports it (and the phone is
   // dropped) on a later turn.
-  phone.channel->send(line);
+  if (auto sent = phone.connection->send(message); !sent) {
+    base::printError("radio: a message for " + nameOf(phone) + " " + sent.error().message);
+  }
 }
 
-void Radio::onLine(uint64_t serial, const std::string& line) {
+void Radio::onMessage(uint64_t serial, radio::PhoneMessage message) {
   auto it = phones_.find(serial);
   if (it == phones_.end()) return;
   Phone& phone = it->second;
-  auto parsed = radio::parsePhoneMessage(line);
-  if (const auto* error = std::get_if<std::string>(&parsed)) {
-    drop(serial, *error);
-    return;
-  }
-  auto& message = std::get<radio::PhoneMessage>(parsed);
   if (auto* advertise = std::get_if<radio::Advertise>(&message)) {
     onAdvertise(phone, std::move(*advertise));
     return;
@@ -145,8 +117,8 @@ void Radio::onLine(uint64_t serial, const std::string& line) {
     drop(serial, "the first line must be an advertise");
     return;
   }
-  if (const auto* notify = std::get_if<radio::Notify>(&message)) {
-    onNotify(phone, *notify);
+  if (auto* notify = std::get_if<radio::Notify>(&message)) {
+    onNotify(phone, std::move(*notify));
   } else {
     onPhoneDisconnect(phone);
   }
@@ -170,10 +142,25 @@ void Radio::onAdvertise(Phone& phone, radio::Advertise advertise) {
   }
 }
 
-void Radio::onNotify(const Phone& phone, const radio::Notify& notify) {
+// Only subscribed centrals hear a value, on this turn of the loop. A
+// central's reaction may end subscriptions (or drop phones), so each
+// delivery looks the subscription up again.
+void Radio::onNotify(const Phone& phone, radio::Notify notify) {
   const UUID id = phone.advertised->id;
-  if (phone.connected.empty()) return;  // nobody listens: the value goes nowhere
-  for (const auto& central : liveCentrals()) central->phoneNotified(id, notify);
+  const CharacteristicKey key{notify.service, notify.characteristic};
+  auto it = phone.subscribers.find(key);
+  if (it == phone.subscribers.end()) return;  // nobody listens: the value goes nowhere
+  const std::vector<CentralId> subscribers(it->second.begin(), it->second.end());
+  for (size_t i = 0; i < subscribers.size(); ++i) {
+    auto found = centrals_.find(subscribers[i]);
+    auto central = found == centrals_.end() ? nullptr : found->second.lock();
+    if (!central || !subscribes(subscribers[i], id, key)) continue;
+    if (i + 1 == subscribers.size()) {
+      central->phoneNotified(id, std::move(notify));  // the last one takes the value
+      return;
+    }
+    central->phoneNotified(id, notify);
+  }
 }
 
 void Radio::onPhoneDisconnect(Phone& phone) {

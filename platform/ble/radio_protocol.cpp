@@ -2,7 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <unicode/utf8.h>
+
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/ble/base64.h"
 
@@ -68,30 +71,29 @@ class Fields {
   std::string error_;
 };
 
-// Whether a character would break a one-line diagnostic or forge another
-// line when printed raw: the C0 and C1 controls, delete, the line and
-// paragraph separators, and the direction overrides and isolates (which make
-// a terminal show text in another order than it is).
-bool breaksALine(char32_t c) {
+// Names and error texts are printed in one-line diagnostics and menus. Code
+// points that end a line, or that reorder what follows on screen, would let a
+// phone forge another line, so they are refused along with invalid UTF-8.
+bool isForbiddenInLine(UChar32 c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
          (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-// Texts from a phone (its name, an error) are printed in one-line
-// diagnostics and menus. The JSON parser has checked that they are UTF-8.
-bool isPrintable(const std::string& text) {
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (i + length > text.size()) return false;
-    char32_t c = length == 1 ? lead : lead & (0xFFU >> (length + 1));
-    for (size_t k = 1; k < length; ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3FU);
+// Why `text` is not one line of printable text, or nothing when it is.
+std::optional<std::string> lineTextProblem(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  for (int32_t i = 0; i < length;) {
+    UChar32 c = 0;
+    U8_NEXT(bytes, i, length, c);
+    if (c < 0) return "is not valid UTF-8";
+    if (isForbiddenInLine(c)) {
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+      return std::string("holds control characters (") + code + ")";
     }
-    if (breaksALine(c)) return false;
-    i += length;
   }
-  return true;
+  return std::nullopt;
 }
 
 std::optional<AdvertisedService> readService(const json& entry, Fields& outer) {
@@ -116,28 +118,28 @@ std::optional<AdvertisedService> readService(const json& entry, Fields& outer) {
   return service;
 }
 
-Parsed<PhoneMessage> readAdvertise(const json& object) {
+base::Result<PhoneMessage> readAdvertise(const json& object) {
   Fields fields(object);
   auto id = fields.uuid("id");
   std::optional<std::string> name;
   if (const json* value = id ? fields.field("name") : nullptr) {
     if (value->is_string()) {
       name = value->get<std::string>();
-      if (!isPrintable(*name)) fields.fail("field \"name\" holds control characters");
+      if (auto problem = lineTextProblem(*name)) fields.fail("field \"name\" " + *problem);
     } else if (!value->is_null()) {
       fields.fail("field \"name\" is neither a string nor null");
     }
   }
   const json* list = fields.error().empty() ? fields.field("services") : nullptr;
   if (list != nullptr && !list->is_array()) fields.fail("field \"services\" is not a list");
-  if (!fields.error().empty()) return fields.error();
+  if (!fields.error().empty()) return base::fail(fields.error());
   Advertise advertise{*id, name, {}};
   for (const json& entry : *list) {
     auto service = readService(entry, fields);
-    if (!service) return fields.error();
+    if (!service) return base::fail(fields.error());
     for (const auto& known : advertise.services) {
       if (known.uuid == service->uuid) {
-        return "service " + service->uuid.description() + " is listed twice";
+        return base::fail("service " + service->uuid.description() + " is listed twice");
       }
     }
     advertise.services.push_back(std::move(*service));
@@ -145,38 +147,44 @@ Parsed<PhoneMessage> readAdvertise(const json& object) {
   return PhoneMessage(std::move(advertise));
 }
 
-std::optional<json> parseObject(std::string_view line, std::string& type, std::string& error) {
-  // The parser would stop at a NUL and take the text before it as the line.
-  if (line.find('\0') != std::string_view::npos) {
-    error = "the line holds a NUL character";
-    return std::nullopt;
-  }
-  json object;
-  try {
-    object = json::parse(line.begin(), line.end());
-  } catch (const json::out_of_range&) {
-    error = "the line holds a number too large to read";
-    return std::nullopt;
-  } catch (const json::exception&) {
-    error = "the line is not a JSON object (it is not valid JSON)";
-    return std::nullopt;
-  }
-  if (!object.is_object()) {
-    error = "the line is not a JSON object";
-    return std::nullopt;
-  }
-  auto it = object.find("type");
-  if (it == object.end() || !it->is_string()) {
-    error = "the message has no \"type\" text";
-    return std::nullopt;
-  }
-  type = it->get<std::string>();
-  return object;
+// `text` as a JSON string, printable whatever it holds.
+std::string jsonText(const std::string& text) {
+  return ordered_json(text).dump(-1, ' ', true, json::error_handler_t::replace);
 }
 
-std::string unknownType(const std::string& type) {
-  return "unknown message type " +
-         ordered_json(type).dump(-1, ' ', true, json::error_handler_t::replace);
+base::Error unknownType(const std::string& type) {
+  return base::fail("unknown message type " + jsonText(type));
+}
+
+// The line as a JSON object with a "type" text, or what is wrong with it.
+base::Result<std::pair<json, std::string>> parseObject(std::string_view line) {
+  // nlohmann's parser stops at a NUL and ignores the rest: refuse it here.
+  if (line.find('\0') != std::string_view::npos) return base::fail("the line holds a NUL byte");
+  std::string lastKey;
+  json object;
+  try {
+    object = json::parse(line.begin(), line.end(),
+                         [&lastKey](int /*depth*/, json::parse_event_t event, json& parsed) {
+                           if (event == json::parse_event_t::key)
+                             lastKey = parsed.get<std::string>();
+                           return true;
+                         });
+  } catch (const json::out_of_range& e) {
+    // The one parse failure that is not bad syntax: a number too large for a double.
+    if (e.id == 406) {
+      return base::fail("field " + jsonText(lastKey) + " holds a number that is out of range");
+    }
+    return base::fail("the line is not a JSON object");
+  } catch (const json::exception&) {
+    return base::fail("the line is not a JSON object");
+  }
+  if (!object.is_object()) return base::fail("the line is not a JSON object");
+  auto it = object.find("type");
+  if (it == object.end() || !it->is_string()) {
+    return base::fail("the message has no \"type\" text");
+  }
+  std::string type = it->get<std::string>();
+  return std::pair{std::move(object), std::move(type)};
 }
 
 std::string dump(const ordered_json& object) {
@@ -191,56 +199,53 @@ ordered_json uuidPair(const char* type, const UUID& service, const UUID& charact
 
 }  // namespace
 
-Parsed<PhoneMessage> parsePhoneMessage(std::string_view line) {
-  std::string type;
-  std::string error;
-  auto object = parseObject(line, type, error);
-  if (!object) return error;
-  if (type == "advertise") return readAdvertise(*object);
+base::Result<PhoneMessage> parsePhoneMessage(std::string_view line) {
+  auto parsed = parseObject(line);
+  if (!parsed) return parsed.error();
+  const auto& [object, type] = *parsed;
+  if (type == "advertise") return readAdvertise(object);
   if (type == "disconnect") return PhoneMessage(PhoneDisconnect{});
   if (type != "notify") return unknownType(type);
-  Fields fields(*object);
+  Fields fields(object);
   auto service = fields.uuid("service");
   auto characteristic = service ? fields.uuid("characteristic") : std::nullopt;
-  if (!characteristic) return fields.error();
-  if (object->contains("error")) {
+  if (!characteristic) return base::fail(fields.error());
+  std::optional<std::string> error;
+  if (object.contains("error")) {
     // The error's text reaches a diagnostic line: one line of printable text only.
-    auto text = fields.text("error");
-    if (!text) return fields.error();
-    if (!isPrintable(*text)) return std::string("field \"error\" holds a control character");
-    std::vector<uint8_t> bytes;
-    if (object->contains("value")) {
-      auto value = fields.bytes("value");
-      if (!value) return fields.error();
-      bytes = std::move(*value);
-    }
-    return PhoneMessage(Notify{*service, *characteristic, std::move(bytes), std::move(*text)});
+    error = fields.text("error");
+    if (!error) return base::fail(fields.error());
+    if (auto problem = lineTextProblem(*error)) return base::fail("field \"error\" " + *problem);
   }
-  auto value = fields.bytes("value");
-  if (!value) return fields.error();
-  return PhoneMessage(Notify{*service, *characteristic, std::move(*value), std::nullopt});
+  std::vector<uint8_t> bytes;
+  // A failed update may leave the value out.
+  if (!error || object.contains("value")) {
+    auto value = fields.bytes("value");
+    if (!value) return base::fail(fields.error());
+    bytes = std::move(*value);
+  }
+  return PhoneMessage(Notify{*service, *characteristic, std::move(bytes), std::move(error)});
 }
 
-Parsed<RadioMessage> parseRadioMessage(std::string_view line) {
-  std::string type;
-  std::string error;
-  auto object = parseObject(line, type, error);
-  if (!object) return error;
+base::Result<RadioMessage> parseRadioMessage(std::string_view line) {
+  auto parsed = parseObject(line);
+  if (!parsed) return parsed.error();
+  const auto& [object, type] = *parsed;
   if (type == "connected") return RadioMessage(Connected{});
   if (type == "disconnected") return RadioMessage(Disconnected{});
   if (type != "subscribe" && type != "write") return unknownType(type);
-  Fields fields(*object);
+  Fields fields(object);
   auto service = fields.uuid("service");
   auto characteristic = service ? fields.uuid("characteristic") : std::nullopt;
-  if (!characteristic) return fields.error();
+  if (!characteristic) return base::fail(fields.error());
   if (type == "subscribe") {
     auto enabled = fields.flag("enabled");
-    if (!enabled) return fields.error();
+    if (!enabled) return base::fail(fields.error());
     return RadioMessage(Subscribe{*service, *characteristic, *enabled});
   }
   auto value = fields.bytes("value");
   auto withResponse = value ? fields.flag("withResponse") : std::nullopt;
-  if (!withResponse) return fields.error();
+  if (!withResponse) return base::fail(fields.error());
   return RadioMessage(Write{*service, *characteristic, std::move(*value), *withResponse});
 }
 

@@ -14,6 +14,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/ble/uuid.h"
 
 namespace ble::radio {
@@ -21,7 +22,7 @@ namespace ble::radio {
 struct AdvertisedService {
   UUID uuid;
   std::vector<UUID> characteristics;
-  friend bool operator==(const AdvertisedService&, const AdvertisedService&) = default;
+  bool operator==(const AdvertisedService&) const = default;
 };
 
 struct Advertise {
@@ -61,11 +62,8 @@ struct Write {
 using RadioMessage = std::variant<Connected, Disconnected, Subscribe, Write>;
 
 // A parsed message, or the reason the line is not one.
-template <typename T>
-using Parsed = std::variant<T, std::string>;
-
-Parsed<PhoneMessage> parsePhoneMessage(std::string_view line);
-Parsed<RadioMessage> parseRadioMessage(std::string_view line);
+base::Result<PhoneMessage> parsePhoneMessage(std::string_view line);
+base::Result<RadioMessage> parseRadioMessage(std::string_view line);
 
 // One line of JSON text, without the line feed.
 std::string encode(const PhoneMessage& message);

@@ -31,26 +31,25 @@ TEST(RadioProtocol, PhoneMessagesRoundTrip) {
             "\"E8BCA012-F851-449B-B759-E4596B11384B\",\"characteristics\":"
             "[\"54AA3DEB-4BB3-4251-BC28-DF790499DF37\"]}]}");
   auto parsed = parsePhoneMessage(line);
-  ASSERT_TRUE(std::holds_alternative<PhoneMessage>(parsed)) << std::get<std::string>(parsed);
-  const auto& back = std::get<Advertise>(std::get<PhoneMessage>(parsed));
+  ASSERT_TRUE(parsed) << parsed.error().message;
+  const auto& back = std::get<Advertise>(*parsed);
   EXPECT_EQ(back.id, advertise.id);
   EXPECT_EQ(back.name, advertise.name);
   EXPECT_EQ(back.services, advertise.services);
 
   auto notify =
       parsePhoneMessage(encode(PhoneMessage(Notify{kService, kChar, {0xFF, 0}, std::nullopt})));
-  ASSERT_TRUE(std::holds_alternative<PhoneMessage>(notify));
-  EXPECT_EQ(std::get<Notify>(std::get<PhoneMessage>(notify)).value,
-            (std::vector<uint8_t>{0xFF, 0}));
+  ASSERT_TRUE(notify);
+  EXPECT_EQ(std::get<Notify>(*notify).value, (std::vector<uint8_t>{0xFF, 0}));
 
   // A failed update carries its error and may leave the value out.
   auto failed =
       parsePhoneMessage(R"({"type":"notify","service":"E8BCA012-F851-449B-B759-E4596B11384B",)"
                         R"("characteristic":"54AA3DEB-4BB3-4251-BC28-DF790499DF37",)"
                         R"("error":"Insufficient encryption"})");
-  ASSERT_TRUE(std::holds_alternative<PhoneMessage>(failed)) << std::get<std::string>(failed);
-  EXPECT_EQ(std::get<Notify>(std::get<PhoneMessage>(failed)).error, "Insufficient encryption");
-  EXPECT_TRUE(std::get<Notify>(std::get<PhoneMessage>(failed)).value.empty());
+  ASSERT_TRUE(failed) << failed.error().message;
+  EXPECT_EQ(std::get<Notify>(*failed).error, "Insufficient encryption");
+  EXPECT_TRUE(std::get<Notify>(*failed).value.empty());
 
   EXPECT_EQ(
       encode(PhoneMessage(Advertise{kChar, std::nullopt, {}})),
@@ -61,8 +60,8 @@ TEST(RadioProtocol, LowerCaseUuidsAndExtraFieldsAreAccepted) {
   auto parsed = parseRadioMessage(
       R"({"withResponse":true,"value":"AA==","characteristic":"54aa3deb-4bb3-4251-bc28-df790499df37",)"
       R"("service":"e8bca012-f851-449b-b759-e4596b11384b","type":"write","note":1})");
-  ASSERT_TRUE(std::holds_alternative<RadioMessage>(parsed)) << std::get<std::string>(parsed);
-  const auto& write = std::get<Write>(std::get<RadioMessage>(parsed));
+  ASSERT_TRUE(parsed) << parsed.error().message;
+  const auto& write = std::get<Write>(*parsed);
   EXPECT_EQ(write.service, kService);
   EXPECT_EQ(write.characteristic, kChar);
   EXPECT_EQ(write.value, std::vector<uint8_t>{0});
@@ -81,58 +80,106 @@ TEST(RadioProtocol, MalformedRadioLinesNameTheProblem) {
   };
   for (const auto& [line, problem] : table) {
     auto parsed = parseRadioMessage(line);
-    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << line;
-    EXPECT_NE(std::get<std::string>(parsed).find(problem), std::string::npos)
-        << std::get<std::string>(parsed);
-  }
-}
-
-TEST(RadioProtocol, PhoneLinesThatCouldForgeOrHideTextAreRefusedWithTheirReason) {
-  const std::string advertise =
-      R"({"type":"advertise","id":"11111111-2222-3333-4444-555555555555","services":[],"name":")";
-  const std::string notify = R"({"type":"notify","service":"E8BCA012-F851-449B-B759-E4596B11384B",)"
-                             R"("characteristic":"54AA3DEB-4BB3-4251-BC28-DF790499DF37","error":")";
-  const std::pair<std::string, std::string> table[] = {
-      {advertise + R"(A\u0085B"})", "\"name\" holds control characters"},  // next line (C1)
-      {advertise + "A\xC2\x9B" + R"(31mB"})", "\"name\" holds control characters"},  // CSI
-      {advertise + R"(A\u2028B"})", "\"name\" holds control characters"},  // line separator
-      {advertise + R"(A\u2029B"})", "\"name\" holds control characters"},  // paragraph separator
-      {advertise + R"(\u202EenohP"})",
-       "\"name\" holds control characters"},                               // right-to-left override
-      {advertise + R"(A\u2066B"})", "\"name\" holds control characters"},  // isolate
-      {advertise + R"(A\u2069"})", "\"name\" holds control characters"},   // pop isolate
-      {advertise + R"(A\u007FB"})", "\"name\" holds control characters"},  // delete
-      {notify + R"(bad\u202Aerror"})", "\"error\" holds a control character"},
-      {notify + R"(bad\u0090"})", "\"error\" holds a control character"},
-      {std::string(R"({"type":"disconnect"})") + '\0' + "garbage", "holds a NUL character"},
-      {std::string(R"({"type":"disc)") + '\0' + R"(onnect"})", "holds a NUL character"},
-      {R"({"type":"disconnect","n":1e999})", "a number too large to read"},
-      {R"({"type":"disconnect","n":-1e400})", "a number too large to read"},
-      {R"({"type":"disconnect")", "not valid JSON"},
-      {"[1,2]", "not a JSON object"},
-  };
-  for (const auto& [line, problem] : table) {
-    auto parsed = parsePhoneMessage(line);
-    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << line;
-    EXPECT_NE(std::get<std::string>(parsed).find(problem), std::string::npos)
-        << line << ": " << std::get<std::string>(parsed);
-  }
-  // Letters of any script, and marks that only join or direct a single letter, stay.
-  for (const std::string name : {"T\xC3\xA9l\xC3\xA9phone", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
-                                 "\xE6\x89\x8B\xE6\x9C\xBA \xF0\x9F\x93\xB1",
-                                 "A\xC2\xA0"
-                                 "B"}) {
-    auto parsed = parsePhoneMessage(advertise + name + "\"}");
-    ASSERT_TRUE(std::holds_alternative<PhoneMessage>(parsed)) << std::get<std::string>(parsed);
-    EXPECT_EQ(std::get<Advertise>(std::get<PhoneMessage>(parsed)).name, name);
+    ASSERT_FALSE(parsed) << line;
+    EXPECT_NE(parsed.error().message.find(problem), std::string::npos) << parsed.error().message;
   }
 }
 
 TEST(RadioProtocol, DeeplyNestedTextIsRefusedWithoutHarm) {
   const std::string line = std::string(30000, '[') + std::string(30000, ']');
-  EXPECT_TRUE(std::holds_alternative<std::string>(parsePhoneMessage(line)));
+  EXPECT_FALSE(parsePhoneMessage(line));
   const std::string nested = R"({"type":"disconnect","x":)" + line + "}";
-  EXPECT_TRUE(std::holds_alternative<PhoneMessage>(parsePhoneMessage(nested)));
+  EXPECT_TRUE(parsePhoneMessage(nested));
+}
+
+// Text a phone controls that ends up in one-line diagnostics and menus: each
+// of these could end a line or reorder it on screen, so the line is refused.
+struct UnsafeText {
+  const char* label;
+  std::string text;  // as it appears inside the JSON string, escapes allowed
+  const char* complaint;
+};
+
+const UnsafeText kUnsafeTexts[] = {
+    {"line_feed", "A\\nB", "U+000A"},
+    {"escaped_nul", "A\\u0000B", "U+0000"},
+    {"delete", "A\x7F", "U+007F"},
+    {"c1_next_line",
+     "A\xC2\x85"
+     "B",
+     "U+0085"},
+    {"c1_first", "\xC2\x80", "U+0080"},
+    {"c1_last", "\xC2\x9F", "U+009F"},
+    {"line_separator",
+     "A\xE2\x80\xA8"
+     "B",
+     "U+2028"},
+    {"paragraph_separator", "A\\u2029B", "U+2029"},
+    {"left_to_right_embedding", "\xE2\x80\xAA", "U+202A"},
+    {"right_to_left_override", "evil\xE2\x80\xAEtxt.exe", "U+202E"},
+    {"left_to_right_isolate", "\xE2\x81\xA6", "U+2066"},
+    {"pop_directional_isolate", "\xE2\x81\xA9", "U+2069"},
+};
+
+TEST(RadioProtocol, NamesAndErrorsThatCouldForgeALineAreRefused) {
+  const std::string ids = R"("id":"11111111-2222-3333-4444-555555555555",)";
+  const std::string notifyHead =
+      R"({"type":"notify","service":"E8BCA012-F851-449B-B759-E4596B11384B",)"
+      R"("characteristic":"54AA3DEB-4BB3-4251-BC28-DF790499DF37","error":")";
+  for (const auto& [label, text, complaint] : kUnsafeTexts) {
+    std::string line = R"({"type":"advertise",)" + ids;
+    line.append(R"("name":")").append(text).append(R"(","services":[]})");
+    auto advertise = parsePhoneMessage(line);
+    ASSERT_FALSE(advertise) << label;
+    EXPECT_NE(advertise.error().message.find(
+                  std::string("field \"name\" holds control characters (") + complaint + ")"),
+              std::string::npos)
+        << label << ": " << advertise.error().message;
+    auto notify = parsePhoneMessage(notifyHead + text + R"("})");
+    ASSERT_FALSE(notify) << label;
+    EXPECT_NE(notify.error().message.find(complaint), std::string::npos)
+        << label << ": " << notify.error().message;
+  }
+}
+
+TEST(RadioProtocol, PrintableNamesInAnyScriptPass) {
+  const std::string names[] = {"Simulated Phone",
+                               "T\xC3\xA9l\xC3\xA9phone",
+                               "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+                               "\xF0\x9F\x9A\x97 car",
+                               "\xC2\xA0nbsp",
+                               "\xE2\x80\xA7 before separators"};
+  for (const auto& name : names) {
+    auto parsed = parsePhoneMessage(
+        R"({"type":"advertise","id":"11111111-2222-3333-4444-555555555555","name":")" + name +
+        R"(","services":[]})");
+    ASSERT_TRUE(parsed) << name << ": " << parsed.error().message;
+    EXPECT_EQ(std::get<Advertise>(*parsed).name, name);
+  }
+}
+
+TEST(RadioProtocol, BadBytesAndNumbersAreNamedPrecisely) {
+  const std::string disconnect = R"({"type":"disconnect"})";
+  const std::pair<std::string, std::string> table[] = {
+      {disconnect + std::string(1, '\0') + "garbage", "NUL byte"},
+      {std::string(R"({"type":"disconnect","note":")") + '\0' + R"("})", "NUL byte"},
+      {std::string(1, '\0'), "NUL byte"},
+      {R"({"type":"disconnect","x":"\xC3\x28"})", "not a JSON object"},
+      {R"({"type":"disconnect","x":"\xED\xA0\x80"})", "not a JSON object"},  // a surrogate
+      {R"({"type":"disconnect","x":"\xC0\xAF"})", "not a JSON object"},      // overlong
+      {R"({"type":"disconnect","x":"\ud800"})", "not a JSON object"},
+      {R"({"type":"disconnect","rssi":1e400})",
+       "field \"rssi\" holds a number that is out of range"},
+      {R"({"type":"disconnect","a":{"deep":[1,-1E+999]}})",
+       "field \"deep\" holds a number that is out of range"},
+  };
+  for (const auto& [line, problem] : table) {
+    auto parsed = parsePhoneMessage(line);
+    ASSERT_FALSE(parsed) << line;
+    EXPECT_NE(parsed.error().message.find(problem), std::string::npos) << parsed.error().message;
+  }
+  // Large numbers that a double holds are fine, as are integers past 64 bits.
+  EXPECT_TRUE(parsePhoneMessage(R"({"type":"disconnect","a":1e300,"b":123456789012345678901234})"));
 }
 
 }  // namespace

@@ -31,25 +31,27 @@ std::string parentOf(const std::string& path) {
 
 // The folder must be ours and closed to everyone else: another user who can
 // write there could swap the socket for their own.
-std::string checkFolder(const std::string& folder) {
+base::Result<void> checkFolder(const std::string& folder) {
   struct stat st {};
   if (::stat(folder.c_str(), &st) != 0) {
-    if (errno != ENOENT) return "cannot inspect the radio folder " + folder + ": " + errnoText();
+    if (errno != ENOENT)
+      return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      return "cannot create the radio folder " + folder + ": " + errnoText();
+      return base::fail("cannot create the radio folder " + folder + ": " + errnoText());
     }
     if (::stat(folder.c_str(), &st) != 0) {
-      return "cannot inspect the radio folder " + folder + ": " + errnoText();
+      return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
     }
   }
-  if (!S_ISDIR(st.st_mode)) return "the radio folder " + folder + " is not a folder";
+  if (!S_ISDIR(st.st_mode)) return base::fail("the radio folder " + folder + " is not a folder");
   if (st.st_uid != ::geteuid()) {
-    return "the radio folder " + folder + " belongs to another user";
+    return base::fail("the radio folder " + folder + " belongs to another user");
   }
   if ((st.st_mode & 077) != 0) {
-    return "the radio folder " + folder + " is open to other users (it must be mode 0700)";
+    return base::fail("the radio folder " + folder +
+                      " is open to other users (it must be mode 0700)");
   }
-  return {};
+  return base::ok();
 }
 
 bool fillAddress(const std::string& path, sockaddr_un& address) {
@@ -82,26 +84,28 @@ std::string resolveRadioPath() {
   return "/tmp/tovelin-" + std::to_string(::getuid()) + "/radio.sock";
 }
 
-SocketResult listenOnRadio(const std::string& path) {
+base::Result<int> listenOnRadio(const std::string& path) {
   sockaddr_un address{};
-  if (!fillAddress(path, address)) return "the radio path \"" + path + "\" is empty or too long";
-  if (auto problem = checkFolder(parentOf(path)); !problem.empty()) return problem;
+  if (!fillAddress(path, address))
+    return base::fail("the radio path \"" + path + "\" is empty or too long");
+  if (auto folder = checkFolder(parentOf(path)); !folder) return folder.error();
 
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0) {
     if (!S_ISSOCK(st.st_mode)) {
-      return "the radio path " + path + " is not a socket; it is left alone";
+      return base::fail("the radio path " + path + " is not a socket; it is left alone");
     }
-    if (someoneListens(address)) return "another program is already listening on " + path;
+    if (someoneListens(address))
+      return base::fail("another program is already listening on " + path);
     if (::unlink(path.c_str()) != 0) {
-      return "cannot replace the old radio socket " + path + ": " + errnoText();
+      return base::fail("cannot replace the old radio socket " + path + ": " + errnoText());
     }
   } else if (errno != ENOENT) {
-    return "cannot inspect the radio path " + path + ": " + errnoText();
+    return base::fail("cannot inspect the radio path " + path + ": " + errnoText());
   }
 
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return "cannot open a socket: " + errnoText();
+  if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
   // The socket file takes its mode from the umask at bind time; narrow it so
   // the file is never open to others, even for a moment.
   const mode_t previous = ::umask(0177);
@@ -111,23 +115,24 @@ SocketResult listenOnRadio(const std::string& path) {
   if (bound != 0) {
     ::close(fd);
     errno = bindErrno;
-    return "cannot bind the radio socket " + path + ": " + errnoText();
+    return base::fail("cannot bind the radio socket " + path + ": " + errnoText());
   }
   ::chmod(path.c_str(), 0600);
   if (::listen(fd, 16) != 0) {
     const std::string error = "cannot listen on " + path + ": " + errnoText();
     ::close(fd);
     ::unlink(path.c_str());
-    return error;
+    return base::fail(error);
   }
   return fd;
 }
 
-SocketResult connectToRadio(const std::string& path) {
+base::Result<int> connectToRadio(const std::string& path) {
   sockaddr_un address{};
-  if (!fillAddress(path, address)) return "the radio path \"" + path + "\" is empty or too long";
+  if (!fillAddress(path, address))
+    return base::fail("the radio path \"" + path + "\" is empty or too long");
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return "cannot open a socket: " + errnoText();
+  if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
   int result = 0;
   do {
     result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
@@ -136,7 +141,7 @@ SocketResult connectToRadio(const std::string& path) {
   if (result != 0) {
     const std::string error = "cannot reach the radio at " + path + ": " + errnoText();
     ::close(fd);
-    return error;
+    return base::fail(error);
   }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);

@@ -7,7 +7,8 @@
 #pragma once
 
 #include <string>
-#include <variant>
+
+#include "platform/base/result.h"
 
 namespace ble {
 
@@ -15,16 +16,13 @@ namespace ble {
 // else /tmp/tovelin-<uid>/radio.sock.
 std::string resolveRadioPath();
 
-// A socket descriptor, or the reason there is none.
-using SocketResult = std::variant<int, std::string>;
-
 // Creates the socket's folder (mode 0700) when it is missing, refuses one
 // owned by another user or open to others, replaces a socket file left by an
 // earlier run, refuses anything else at the path or a socket another program
 // still listens on, then binds (mode 0600) and listens. Non-blocking.
-SocketResult listenOnRadio(const std::string& path);
+base::Result<int> listenOnRadio(const std::string& path);
 
 // Connects to the radio at `path` (blocking connect, then non-blocking).
-SocketResult connectToRadio(const std::string& path);
+base::Result<int> connectToRadio(const std::string& path);
 
 }  // namespace ble

@@ -77,21 +77,21 @@ class RadioSocketTest : public ::testing::Test {
     for (const int fd : fds_) ::close(fd);
     fs::remove_all(root_);
   }
-  int expectSocket(const SocketResult& result) {
-    if (const auto* error = std::get_if<std::string>(&result)) {
-      ADD_FAILURE() << *error;
+  int expectSocket(const base::Result<int>& result) {
+    if (!result) {
+      ADD_FAILURE() << result.error().message;
       return -1;
     }
-    fds_.push_back(std::get<int>(result));
+    fds_.push_back(*result);
     return fds_.back();
   }
-  std::string expectError(const SocketResult& result) {
-    if (const int* fd = std::get_if<int>(&result)) {
-      fds_.push_back(*fd);
+  std::string expectError(const base::Result<int>& result) {
+    if (result) {
+      fds_.push_back(*result);
       ADD_FAILURE() << "expected a refusal";
       return {};
     }
-    return std::get<std::string>(result);
+    return result.error().message;
   }
   static mode_t modeOf(const std::string& path) {
     struct stat st {};

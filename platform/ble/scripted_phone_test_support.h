@@ -49,7 +49,6 @@ class TempRadio {
   }
   TempRadio(const TempRadio&) = delete;
   TempRadio& operator=(const TempRadio&) = delete;
-  [[nodiscard]] const std::string& folder() const { return folder_; }
   [[nodiscard]] std::string path() const { return folder_ + "/radio.sock"; }
 
  private:
@@ -60,7 +59,7 @@ class ScriptedPhone {
  public:
   explicit ScriptedPhone(const std::string& path) {
     auto result = connectToRadio(path);
-    if (const int* fd = std::get_if<int>(&result)) fd_ = *fd;
+    if (result) fd_ = *result;
   }
   ~ScriptedPhone() { close(); }
   ScriptedPhone(const ScriptedPhone&) = delete;
@@ -233,7 +232,6 @@ class Recorder : public CentralManagerDelegate, public PeripheralDelegate {
   std::vector<std::string> unmatched() const {
     return {events.begin() + static_cast<std::ptrdiff_t>(matched_), events.end()};
   }
-  void skipAll() { matched_ = events.size(); }
 
  private:
   size_t matched_ = 0;

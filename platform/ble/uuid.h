@@ -28,8 +28,8 @@ class UUID {
   [[nodiscard]] std::string description() const;
   [[nodiscard]] const std::array<uint8_t, 16>& bytes() const { return bytes_; }
 
-  friend bool operator==(const UUID& a, const UUID& b) { return a.bytes_ == b.bytes_; }
-  friend bool operator<(const UUID& a, const UUID& b) { return a.bytes_ < b.bytes_; }
+  bool operator==(const UUID& other) const { return bytes_ == other.bytes_; }
+  bool operator<(const UUID& other) const { return bytes_ < other.bytes_; }
 
  private:
   explicit UUID(const std::array<uint8_t, 16>& bytes) : bytes_(bytes) {}
