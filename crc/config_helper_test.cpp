@@ -108,12 +108,10 @@ TEST(CatalogueDeathTest, EveryEnumerationEndsWhereItsListOfCasesEnds) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH((void)ConfigHelper::crc8Parameters(static_cast<CRC8_TYPE>(kAllCrc8Types.size())),
                "outside CRC8_TYPE");
-  EXPECT_DEATH(
-      (void)ConfigHelper::crc16Parameters(static_cast<CRC16_TYPE>(kAllCrc16Types.size())),
-      "outside CRC16_TYPE");
-  EXPECT_DEATH(
-      (void)ConfigHelper::crc32Parameters(static_cast<CRC32_TYPE>(kAllCrc32Types.size())),
-      "outside CRC32_TYPE");
+  EXPECT_DEATH((void)ConfigHelper::crc16Parameters(static_cast<CRC16_TYPE>(kAllCrc16Types.size())),
+               "outside CRC16_TYPE");
+  EXPECT_DEATH((void)ConfigHelper::crc32Parameters(static_cast<CRC32_TYPE>(kAllCrc32Types.size())),
+               "outside CRC32_TYPE");
 }
 
 TEST(Catalogue, HasOneRowForEachCaseOfEachEnumeration) {

@@ -4,8 +4,8 @@
 #include <random>
 #include <variant>
 
-#include "proto/link_profile.h"
 #include "platform/base/log.h"
+#include "proto/link_profile.h"
 
 namespace sim {
 namespace {
