@@ -13,7 +13,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "platform/base/bundle.h"
@@ -25,29 +29,115 @@ namespace {
 
 void useSourceBundle() { base::Bundle::main() = base::Bundle(TOVELIN_SOURCE_DIR "/resources"); }
 
+double median(std::vector<double>& values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
 // Keeps the view from fading out: every frame sees motion.
 void nudge(tovelin::MetalView& view, double& x) {
   x = -x;
   view.applyAcceleration(x, 0.25, 0);
 }
 
+// One frame of `view`, as the display timer would call it, finished (or read
+// back) before it returns.
+void frame(tovelin::MetalView& view, double& x, bool readBack) {
+  nudge(view, x);
+  view.drawRect(view.bounds());
+  if (readBack) {
+    benchmark::DoNotOptimize(view.snapshotPixels());
+  } else {
+    glFinish();
+  }
+}
+
+std::shared_ptr<tovelin::MetalView> patternView(int width, int height, int type) {
+  auto view = std::make_shared<tovelin::MetalView>(base::makeRect(0, 0, width, height), nullptr);
+  view->constants.type = type;
+  return view;
+}
+
+// A bundle whose shader library has the same vertex function and buffers but
+// a fragment function that writes one constant colour: the floor of what any
+// pattern can cost through the same view, pipeline, buffers and drawables.
+class FloorBundle {
+ public:
+  FloorBundle() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "render-bench-XXXXXX").string();
+    dir_ = ::mkdtemp(pattern.data());
+    std::ifstream real(TOVELIN_SOURCE_DIR "/resources/shaders.glsl");
+    std::stringstream text;
+    text << real.rdbuf();
+    std::string source = text.str();
+    const auto at = source.find("void fragment_main() {");
+    source = source.substr(0, at) +
+             "void fragment_main() { color = vec4(0.5) * clamp(u.scale, 0.0, 1.0); }\n";
+    std::ofstream(dir_ + "/shaders.glsl") << source;
+  }
+  FloorBundle(const FloorBundle&) = delete;
+  FloorBundle& operator=(const FloorBundle&) = delete;
+  ~FloorBundle() { std::filesystem::remove_all(dir_); }
+
+  // A view made while the floor bundle is the main bundle.
+  std::shared_ptr<tovelin::MetalView> view(int width, int height) const {
+    base::Bundle::main() = base::Bundle(dir_);
+    auto made = patternView(width, height, 0);
+    useSourceBundle();
+    return made;
+  }
+
+ private:
+  std::string dir_;
+};
+
 void BM_MetalViewFrame(benchmark::State& state) {
   useSourceBundle();
-  const auto width = static_cast<double>(state.range(0));
-  const auto height = static_cast<double>(state.range(1));
-  const bool readBack = state.range(2) != 0;
-  auto view = std::make_shared<tovelin::MetalView>(base::makeRect(0, 0, width, height), nullptr);
+  auto view = patternView(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                          static_cast<int>(state.range(2)));
+  const bool readBack = state.range(3) != 0;
   // Frames are called here; the timer does not run (the loop is not run).
   double x = 0.5;
+  for (auto _ : state) frame(*view, x, readBack);
+}
+
+// The constant-colour floor through the same view and path.
+void BM_MetalViewFloor(benchmark::State& state) {
+  useSourceBundle();
+  const FloorBundle floor;
+  auto view = floor.view(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const bool readBack = state.range(3) != 0;
+  double x = 0.5;
+  for (auto _ : state) frame(*view, x, readBack);
+}
+
+// A pattern's frame and the floor's, interleaved in one loop so that a busy
+// machine slows both alike; the counters are their median times and ratio.
+void BM_PatternOverFloor(benchmark::State& state) {
+  useSourceBundle();
+  const int width = static_cast<int>(state.range(0));
+  const int height = static_cast<int>(state.range(1));
+  const bool readBack = state.range(3) != 0;
+  const FloorBundle floor;
+  auto floorView = floor.view(width, height);
+  auto view = patternView(width, height, static_cast<int>(state.range(2)));
+  double x = 0.5;
+  std::vector<double> floorMs;
+  std::vector<double> patternMs;
   for (auto _ : state) {
-    nudge(*view, x);
-    view->drawRect(view->bounds());
-    if (readBack) {
-      benchmark::DoNotOptimize(view->snapshotPixels());
-    } else {
-      glFinish();
-    }
+    const auto t0 = base::Clock::now();
+    frame(*floorView, x, readBack);
+    const auto t1 = base::Clock::now();
+    frame(*view, x, readBack);
+    const auto t2 = base::Clock::now();
+    floorMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    patternMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
   }
+  const double f = median(floorMs);
+  const double p = median(patternMs);
+  state.counters["floor_ms"] = f;
+  state.counters["pattern_ms"] = p;
+  state.counters["ratio"] = f > 0 ? p / f : 0;
 }
 
 // The same shader text compiled and drawn with nothing but GL calls.
@@ -151,21 +241,11 @@ void BM_FrameOverhead(benchmark::State& state) {
     const auto t0 = base::Clock::now();
     bare.frame(readBack);
     const auto t1 = base::Clock::now();
-    nudge(*view, x);
-    view->drawRect(view->bounds());
-    if (readBack) {
-      benchmark::DoNotOptimize(view->snapshotPixels());
-    } else {
-      glFinish();
-    }
+    frame(*view, x, readBack);
     const auto t2 = base::Clock::now();
     bareMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
     viewMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
   }
-  const auto median = [](std::vector<double>& v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-  };
   const double b = median(bareMs);
   const double v = median(viewMs);
   state.counters["bare_ms"] = b;
@@ -180,8 +260,30 @@ void frameArgs(benchmark::internal::Benchmark* b) {
   }
   b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
+// Width, height, pattern type, read-back: the three patterns at 1080p and 4K.
+void patternArgs(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"w", "h", "type", "readback"});
+  for (const auto& size : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+    for (const int type : {0, 1, 2}) {
+      for (const int readBack : {0, 1}) b->Args({size.first, size.second, type, readBack});
+    }
+  }
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// The floor does not depend on the type: one row per size and read-back.
+void floorArgs(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"w", "h", "type", "readback"});
+  for (const auto& size : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+    for (const int readBack : {0, 1}) b->Args({size.first, size.second, 0, readBack});
+  }
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 BENCHMARK(BM_BareGlesFrame)->Apply(frameArgs);
-BENCHMARK(BM_MetalViewFrame)->Apply(frameArgs);
+BENCHMARK(BM_MetalViewFrame)->Apply(patternArgs);
+BENCHMARK(BM_MetalViewFloor)->Apply(floorArgs);
+BENCHMARK(BM_PatternOverFloor)->Apply(patternArgs);
 BENCHMARK(BM_FrameOverhead)->Apply(frameArgs);
 
 // A view that notes when each tick of its display timer came.

@@ -37,25 +37,34 @@ layout(std140) uniform fragment_buffer_1 {
 in vec2 uv;
 out vec4 color;
 
+// One program per pattern: on a software rasteriser a branch on a uniform
+// costs every pattern for every pixel; with the type a constant only the
+// pattern drawn is compiled in. Other values use the general program.
+#pragma specialize type 3
+#ifdef SPECIALIZE_type
+#define PATTERN_TYPE SPECIALIZE_type
+#else
+#define PATTERN_TYPE u.type
+#endif
+
 // Cells across the longer side of the screen.
 const float kCells = 12.0;
 // Offset units per cell: the offset wraps at 100, two cells, and every
 // pattern repeats every two cells, so the wrap does not show.
 const float kUnitsPerCell = 50.0;
-const float kPi = 3.14159265;
 
-// Coverage of the inside of a signed distance, smoothed over one pixel.
-float fill(float d) {
-  float aa = max(fwidth(d), 1e-5);
-  return 1.0 - smoothstep(-0.5 * aa, 0.5 * aa, d);
-}
+// Coverage of the inside of a signed distance, smoothed over one pixel of
+// `px` cell units. The distances here change by about one unit per unit, so
+// one pixel size per fragment stands for the derivatives of each distance.
+float fill(float d, float px) { return clamp(0.5 - d / px, 0.0, 1.0); }
 
-float sdCircle(vec2 p, float r) { return length(p) - r; }
+// Distances without a square root: exact in value and slope on the edge,
+// which is all a pixel-wide edge needs; elsewhere only the sign counts.
+float sdCircle(vec2 p, float r) { return (dot(p, p) - r * r) / (2.0 * r); }
 
 float sdEllipse(vec2 p, vec2 r) {
-  // Close enough to the true distance for edges a pixel wide.
-  float k = length(p / r);
-  return (k - 1.0) * min(r.x, r.y);
+  vec2 q = p / r;
+  return 0.5 * (dot(q, q) - 1.0) * min(r.x, r.y);
 }
 
 float dot2(vec2 v) { return dot(v, v); }
@@ -68,35 +77,36 @@ float sdHeart(vec2 p) {
          sign(p.x - p.y);
 }
 
-mat2 rotation(float a) {
-  float c = cos(a);
-  float s = sin(a);
-  return mat2(c, s, -s, c);
-}
+// cos and sin of the lady bugs' tilt, 0.45 radians.
+const float kTiltCos = 0.90044710;
+const float kTiltSin = 0.43496553;
 
 // Each pattern returns premultiplied colour and coverage for the point f of
 // its cell (f from -0.5 to 0.5); parity is the cell's (x, y) modulo 2.
 
-vec4 dots(vec2 f) {
+vec4 dots(vec2 f, float px) {
   float d = length(f);
-  float disc = fill(d - 0.2);
-  float core = fill(d - 0.15);
+  float disc = fill(d - 0.2, px);
+  float core = fill(d - 0.15, px);
   return vec4(vec3(0.96) * core, disc);
 }
 
-vec4 ladyBug(vec2 f, vec2 parity) {
-  // Neighbours crawl in different directions.
-  float angle = (parity.x < 0.5 ? 0.45 : -0.45) + (parity.y < 0.5 ? 0.0 : kPi);
-  vec2 p = rotation(angle) * f;
+vec4 ladyBug(vec2 f, vec2 parity, float px) {
+  // Nothing of the bug reaches farther than 0.3 from the cell's centre.
+  if (dot(f, f) > (0.3 + px) * (0.3 + px)) return vec4(0.0);
+  // Neighbours crawl in different directions: tilted by +-0.45 radians, and
+  // turned half round (+pi) in every other row.
+  float s = parity.x < 0.5 ? kTiltSin : -kTiltSin;
+  vec2 p = mat2(kTiltCos, s, -s, kTiltCos) * f * (parity.y < 0.5 ? 1.0 : -1.0);
 
-  float body = fill(sdEllipse(p - vec2(0.0, -0.03), vec2(0.21, 0.24)));
-  float head = fill(sdCircle(p - vec2(0.0, 0.2), 0.1));
-  float eyes = fill(sdCircle(vec2(abs(p.x), p.y) - vec2(0.045, 0.25), 0.022));
-  float line = fill(abs(p.x) - 0.011);
+  float body = fill(sdEllipse(p - vec2(0.0, -0.03), vec2(0.21, 0.24)), px);
+  float head = fill(sdCircle(p - vec2(0.0, 0.2), 0.1), px);
   vec2 m = vec2(abs(p.x), p.y);
+  float eyes = fill(sdCircle(m - vec2(0.045, 0.25), 0.022), px);
+  float line = fill(m.x - 0.011, px);
   float spots = fill(min(min(sdCircle(m - vec2(0.1, 0.08), 0.045),
                              sdCircle(m - vec2(0.13, -0.07), 0.05)),
-                         sdCircle(m - vec2(0.07, -0.19), 0.04)));
+                         sdCircle(m - vec2(0.07, -0.19), 0.04)), px);
   float dark = max(line, spots) * body;
   float alpha = max(body, head);
   vec3 red = vec3(0.86, 0.08, 0.06);
@@ -104,10 +114,10 @@ vec4 ladyBug(vec2 f, vec2 parity) {
   return vec4(min(rgb, vec3(alpha)), alpha);
 }
 
-vec4 hearts(vec2 f, vec2 parity) {
+vec4 hearts(vec2 f, vec2 parity, float px) {
   float size = abs(parity.x - parity.y) < 0.5 ? 0.44 : 0.32;
   float d = sdHeart((f + vec2(0.0, 0.5 * size)) / size) * size;
-  float a = fill(d);
+  float a = fill(d, px);
   return vec4(vec3(0.97) * a, a);
 }
 
@@ -118,14 +128,16 @@ void fragment_main() {
   vec2 cell = floor(p);
   vec2 f = p - cell - 0.5;
   vec2 parity = mod(cell, 2.0);
+  // One pixel in cell units: the grid is square, so one derivative tells.
+  float px = max(abs(dFdx(p.x)) + abs(dFdy(p.x)), 1e-5);
 
   vec4 c;
-  if (u.type == 1) {
-    c = ladyBug(f, parity);
-  } else if (u.type == 2) {
-    c = hearts(f, parity);
+  if (PATTERN_TYPE == 1) {
+    c = ladyBug(f, parity, px);
+  } else if (PATTERN_TYPE == 2) {
+    c = hearts(f, parity, px);
   } else {
-    c = dots(f);
+    c = dots(f, px);
   }
   color = c * clamp(u.scale, 0.0, 1.0);
 }

@@ -180,7 +180,15 @@ void CommandBuffer::run(const RenderCommandEncoder::Pass& pass) {
     glClear(GL_COLOR_BUFFER_BIT);
   }
   for (const auto& draw : pass.draws) {
-    glUseProgram(draw.state->program());
+    GLuint program = draw.state->program();
+    if (const auto special = draw.state->specializedBinding()) {
+      for (const auto& [point, binding] : draw.bindings) {
+        if (point != *special) continue;
+        program = draw.state->programFor(static_cast<const uint8_t*>(binding.buffer->contents()) +
+                                         binding.offset);
+      }
+    }
+    glUseProgram(program);
     for (const auto& [point, binding] : draw.bindings) {
       glBindBufferRange(GL_UNIFORM_BUFFER, point, binding.buffer->glName(),
                         static_cast<GLintptr>(binding.offset),

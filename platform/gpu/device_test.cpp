@@ -187,6 +187,50 @@ TEST_F(DeviceTest, APassWithoutATargetGetsNoEncoder) {
   EXPECT_EQ(commands->renderCommandEncoder(std::make_shared<RenderPassDescriptor>()), nullptr);
   EXPECT_EQ(commands->renderCommandEncoder(nullptr), nullptr);
 }
+// Draws the top half with `level` in fragment buffer 1 and returns the red of
+// a pixel there.
+constexpr const char* kSpecialized =
+    "#version 300 es\n"
+    "precision highp float;\n"
+    "#pragma vertex quad\n"
+    "layout(std140) uniform vertex_buffer_0 { vec4 vertices[4]; };\n"
+    "void quad() { gl_Position = vec4(vertices[gl_VertexID].xy, 0.0, 1.0); }\n"
+    "#pragma fragment solid\n"
+    "layout(std140) uniform fragment_buffer_1 { vec4 unused; int level; } u;\n"
+    "out vec4 color;\n"
+    "#pragma specialize level 3\n"
+    "#ifdef SPECIALIZE_level\n"
+    "const float kRed = float(SPECIALIZE_level) * 0.25;\n"  // 0, 64, 128 once drawn
+    "#else\n"
+    "const float kRed = 1.0;\n"  // the general program: 255 whatever the value
+    "#endif\n"
+    "void solid() { color = vec4(kRed, 0.0, float(u.level) / 255.0, 1.0); }\n";
+
+TEST_F(DeviceTest, ASpecializedUniformPicksTheProgramOfItsValueAtCommit) {
+  auto state = pipeline(kSpecialized);
+  ASSERT_TRUE(state) << state.error().description;
+  auto vertices = device->newBufferWithBytes(kTopHalf.data(), sizeof kTopHalf, 0);
+  auto uniforms = device->newBufferWithLength(32, 0);
+  const auto drawWith = [&](int32_t level) {
+    auto target = Texture::make(4, 4);
+    pass(target, LoadAction::clear, ClearColor{0, 0, 0, 1}, [&](RenderCommandEncoder& encoder) {
+      encoder.setRenderPipelineState(state.value());
+      encoder.setVertexBuffer(vertices, 0, 0);
+      encoder.setFragmentBuffer(uniforms, 0, 1);
+      encoder.drawPrimitives(PrimitiveType::triangleStrip, 0, 4);
+      // The value counts as the buffer holds it at commit.
+      std::memcpy(static_cast<uint8_t*>(uniforms->contents()) + 16, &level, sizeof level);
+    });
+    return pixel(target->readPixels(), 1, 0);
+  };
+  // The program of each value sees the value itself too (blue).
+  EXPECT_EQ(drawWith(0), (std::array<int, 4>{0, 0, 0, 255}));
+  EXPECT_EQ(drawWith(1), (std::array<int, 4>{64, 0, 1, 255}));
+  EXPECT_EQ(drawWith(2), (std::array<int, 4>{128, 0, 2, 255}));
+  // Values without a program of their own use the general one.
+  EXPECT_EQ(drawWith(3), (std::array<int, 4>{255, 0, 3, 255}));
+  EXPECT_EQ(drawWith(-1), (std::array<int, 4>{255, 0, 0, 255}));
+}
 
 struct BadPipeline {
   const char* label;
@@ -234,6 +278,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "quad",
                     "solid",
                     {"Colours names no buffer slot"}},
+        BadPipeline{"SpecializeWithoutCount",
+                    replaced(kSpecialized, "specialize level 3", "specialize level"),
+                    "quad",
+                    "solid",
+                    {"needs a uniform's name and a count"}},
+        BadPipeline{"SpecializeUnknownUniform",
+                    replaced(kSpecialized, "specialize level 3", "specialize depth 3"),
+                    "quad",
+                    "solid",
+                    {"\"#pragma specialize depth\" names no int uniform"}},
         BadPipeline{"SlotOutOfRange",
                     replaced(kSolid, "fragment_buffer_1", "fragment_buffer_12"),
                     "quad",

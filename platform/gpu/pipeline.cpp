@@ -2,7 +2,9 @@
 
 #include <GLES3/gl3.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -31,11 +33,16 @@ std::string infoLog(GLuint object, bool isProgram) {
   return log;
 }
 
-// Compiles one function; the shader's name, or the driver's log.
-std::optional<GLuint> compile(const Function& function, std::string* error) {
+// Compiles one function, with `defines` after its first line (the version
+// line must stay first); the shader's name, or the driver's log.
+std::optional<GLuint> compile(const Function& function, const std::string& defines,
+                              std::string* error) {
   const GLuint shader = glCreateShader(
       function.functionType() == FunctionType::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
-  const char* text = function.source().c_str();
+  std::string source = function.source();
+  source.insert(source.find('\n') == std::string::npos ? source.size() : source.find('\n') + 1,
+                defines);
+  const char* text = source.c_str();
   glShaderSource(shader, 1, &text, nullptr);
   glCompileShader(shader);
   GLint ok = GL_FALSE;
@@ -47,6 +54,66 @@ std::optional<GLuint> compile(const Function& function, std::string* error) {
     return std::nullopt;
   }
   return shader;
+}
+
+// Compiles and links both functions; the program, or why not.
+std::optional<GLuint> link(const RenderPipelineDescriptor& descriptor, const std::string& defines,
+                           std::string* error) {
+  const auto vertex = compile(*descriptor.vertexFunction, defines, error);
+  if (!vertex) return std::nullopt;
+  const auto fragment = compile(*descriptor.fragmentFunction, defines, error);
+  if (!fragment) {
+    glDeleteShader(*vertex);
+    return std::nullopt;
+  }
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, *vertex);
+  glAttachShader(program, *fragment);
+  glLinkProgram(program);
+  glDeleteShader(*vertex);
+  glDeleteShader(*fragment);
+  GLint ok = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    *error = "Linking the pipeline failed:\n" + infoLog(program, true);
+    glDeleteProgram(program);
+    return std::nullopt;
+  }
+  return program;
+}
+
+// A "#pragma specialize NAME COUNT" line of either function.
+struct SpecializeLine {
+  std::string name;
+  int count = 0;
+};
+
+std::optional<SpecializeLine> findSpecializeLine(const RenderPipelineDescriptor& descriptor,
+                                                 std::string* error) {
+  for (const auto* function :
+       {descriptor.vertexFunction.get(), descriptor.fragmentFunction.get()}) {
+    std::string_view text = function->source();
+    while (!text.empty()) {
+      const size_t end = std::min(text.find('\n'), text.size());
+      std::string_view line = text.substr(0, end);
+      text.remove_prefix(std::min(end + 1, text.size()));
+      constexpr std::string_view kMarker = "#pragma specialize ";
+      if (!line.starts_with(kMarker)) continue;
+      line.remove_prefix(kMarker.size());
+      const size_t space = line.find(' ');
+      SpecializeLine found{std::string(line.substr(0, space)), 0};
+      const std::string_view count =
+          space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+      const auto [at, ec] = std::from_chars(count.data(), count.data() + count.size(), found.count);
+      if (found.name.empty() || ec != std::errc() || at != count.data() + count.size() ||
+          found.count < 1 || found.count > 16) {
+        *error = "\"#pragma specialize\" needs a uniform's name and a count from 1 to 16";
+        return std::nullopt;
+      }
+      return found;
+    }
+  }
+  return std::nullopt;
 }
 
 // "vertex_buffer_3" -> (vertex, 3).
@@ -69,6 +136,56 @@ std::optional<std::pair<FunctionType, unsigned>> parseBlockName(std::string_view
   return std::make_pair(stage, index);
 }
 
+// Gives each uniform block of `program` the binding point of its slot.
+std::optional<std::string> bindBlocks(GLuint program,
+                                      std::vector<RenderPipelineState::BufferUse>* uses) {
+  GLint blocks = 0;
+  glGetProgramiv(program, GL_ACTIVE_UNIFORM_BLOCKS, &blocks);
+  for (GLuint b = 0; b < static_cast<GLuint>(blocks); ++b) {
+    char name[128] = {};
+    glGetActiveUniformBlockName(program, b, sizeof name, nullptr, name);
+    const auto slot = parseBlockName(name);
+    if (!slot) {
+      return std::string("The uniform block ") + name +
+             " names no buffer slot (vertex_buffer_N or fragment_buffer_N, N below " +
+             std::to_string(kBufferSlots) + ")";
+    }
+    GLint size = 0;
+    glGetActiveUniformBlockiv(program, b, GL_UNIFORM_BLOCK_DATA_SIZE, &size);
+    const unsigned binding = bindingFor(slot->first, slot->second);
+    glUniformBlockBinding(program, b, binding);
+    if (uses != nullptr) {
+      uses->push_back(RenderPipelineState::BufferUse{slot->first, slot->second, binding,
+                                                     static_cast<size_t>(size)});
+    }
+  }
+  return std::nullopt;
+}
+
+// Where the int uniform `name` lives: its block's binding point and offset.
+std::optional<std::pair<unsigned, size_t>> locateUniform(GLuint program, const std::string& name) {
+  GLint count = 0;
+  glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+  for (GLuint i = 0; i < static_cast<GLuint>(count); ++i) {
+    char buffer[256] = {};
+    GLint size = 0;
+    GLenum type = 0;
+    glGetActiveUniform(program, i, sizeof buffer, nullptr, &size, &type, buffer);
+    const std::string_view found = buffer;
+    if (found != name && !found.ends_with("." + name)) continue;
+    GLint block = -1;
+    GLint offset = -1;
+    glGetActiveUniformsiv(program, 1, &i, GL_UNIFORM_BLOCK_INDEX, &block);
+    glGetActiveUniformsiv(program, 1, &i, GL_UNIFORM_OFFSET, &offset);
+    if (type != GL_INT || block < 0 || offset < 0) return std::nullopt;
+    GLint binding = 0;
+    glGetActiveUniformBlockiv(program, static_cast<GLuint>(block), GL_UNIFORM_BLOCK_BINDING,
+                              &binding);
+    return std::make_pair(static_cast<unsigned>(binding), static_cast<size_t>(offset));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Result<RenderPipelineState> RenderPipelineState::build(const RenderPipelineDescriptor& descriptor) {
@@ -88,50 +205,54 @@ Result<RenderPipelineState> RenderPipelineState::build(const RenderPipelineDescr
   }
 
   std::string error;
-  const auto vertex = compile(*descriptor.vertexFunction, &error);
-  if (!vertex) return R::failure(error);
-  const auto fragment = compile(*descriptor.fragmentFunction, &error);
-  if (!fragment) {
-    glDeleteShader(*vertex);
-    return R::failure(error);
-  }
+  const auto marker = findSpecializeLine(descriptor, &error);
+  if (!error.empty()) return R::failure(error);
+  const auto program = link(descriptor, {}, &error);
+  if (!program) return R::failure(error);
 
   auto state = std::shared_ptr<RenderPipelineState>(new RenderPipelineState());
   state->pixelFormat_ = format;
-  state->program_ = glCreateProgram();
-  glAttachShader(state->program_, *vertex);
-  glAttachShader(state->program_, *fragment);
-  glLinkProgram(state->program_);
-  glDeleteShader(*vertex);
-  glDeleteShader(*fragment);
-  GLint ok = GL_FALSE;
-  glGetProgramiv(state->program_, GL_LINK_STATUS, &ok);
-  if (ok != GL_TRUE)
-    return R::failure("Linking the pipeline failed:\n" + infoLog(state->program_, true));
+  state->program_ = *program;
+  if (auto failure = bindBlocks(state->program_, &state->uses_)) return R::failure(*failure);
 
-  GLint blocks = 0;
-  glGetProgramiv(state->program_, GL_ACTIVE_UNIFORM_BLOCKS, &blocks);
-  for (GLuint b = 0; b < static_cast<GLuint>(blocks); ++b) {
-    char name[128] = {};
-    glGetActiveUniformBlockName(state->program_, b, sizeof name, nullptr, name);
-    const auto slot = parseBlockName(name);
-    if (!slot) {
-      return R::failure(std::string("The uniform block ") + name +
-                        " names no buffer slot (vertex_buffer_N or fragment_buffer_N, N below " +
-                        std::to_string(kBufferSlots) + ")");
+  if (marker) {
+    const auto where = locateUniform(state->program_, marker->name);
+    if (!where) {
+      return R::failure("\"#pragma specialize " + marker->name +
+                        "\" names no int uniform of a buffer block that the pipeline reads");
     }
-    GLint size = 0;
-    glGetActiveUniformBlockiv(state->program_, b, GL_UNIFORM_BLOCK_DATA_SIZE, &size);
-    const unsigned binding = bindingFor(slot->first, slot->second);
-    glUniformBlockBinding(state->program_, b, binding);
-    state->uses_.push_back(
-        BufferUse{slot->first, slot->second, binding, static_cast<size_t>(size)});
+    Specialization specialization{where->first, where->second, {}};
+    for (int value = 0; value < marker->count; ++value) {
+      const auto special =
+          link(descriptor,
+               "#define SPECIALIZE_" + marker->name + " " + std::to_string(value) + "\n", &error);
+      if (!special) return R::failure(error);
+      specialization.programs.push_back(*special);
+      if (auto failure = bindBlocks(*special, nullptr)) return R::failure(*failure);
+    }
+    state->specialization_ = std::move(specialization);
   }
   return R::success(std::move(state));
 }
 
 RenderPipelineState::~RenderPipelineState() {
   if (program_ != 0) glDeleteProgram(program_);
+  if (specialization_) {
+    for (const unsigned program : specialization_->programs) glDeleteProgram(program);
+  }
+}
+
+std::optional<unsigned> RenderPipelineState::specializedBinding() const {
+  if (!specialization_) return std::nullopt;
+  return specialization_->binding;
+}
+
+unsigned RenderPipelineState::programFor(const uint8_t* block) const {
+  if (!specialization_ || block == nullptr) return program_;
+  int32_t value = 0;
+  std::memcpy(&value, block + specialization_->offset, sizeof value);
+  if (value < 0 || static_cast<size_t>(value) >= specialization_->programs.size()) return program_;
+  return specialization_->programs[static_cast<size_t>(value)];
 }
 
 }  // namespace gpu
