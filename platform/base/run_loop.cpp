@@ -145,12 +145,15 @@ bool RunLoop::runDueTimers() {
   return !due.empty();
 }
 
+void RunLoop::afterIo(Task task) { afterIo_.emplace_back(nextAfterIo_++, std::move(task)); }
+
 void RunLoop::runOnce(Clock::time_point deadline) {
   if (runPostedTasks()) return;
   if (runDueTimers()) return;
 
-  // Nothing due: sleep until the next timer, the deadline, or a ready fd.
-  auto wake = deadline;
+  // Nothing due: sleep until the next timer, the deadline, or a ready fd;
+  // not at all when tasks wait for this poll.
+  auto wake = afterIo_.empty() ? deadline : now();
   for (const auto& [id, timer] : timers_) wake = std::min(wake, timer.due);
   // ppoll takes the timeout to the nanosecond, so 60 Hz timers keep their period.
   timespec timeout{};
@@ -171,9 +174,20 @@ void RunLoop::runOnce(Clock::time_point deadline) {
     fds.push_back(pollfd{watch.fd, watch.events, 0});
     ids.push_back(id);
   }
+  // Tasks queued during the callbacks (or during these tasks) wait for the
+  // next poll. They stay in the loop's queue meanwhile: a callback may run
+  // the loop nested (a modal alert), and its polls run them there.
+  const uint64_t queuedBefore = nextAfterIo_;
   const int n = ::ppoll(fds.data(), fds.size(), timeoutPtr, nullptr);
-  if (n <= 0) return;  // timeout or EINTR: the caller loops
+  if (n > 0) dispatch(fds, ids);
+  while (!afterIo_.empty() && afterIo_.front().first < queuedBefore) {
+    Task task = std::move(afterIo_.front().second);
+    afterIo_.pop_front();
+    task();
+  }
+}
 
+void RunLoop::dispatch(std::vector<pollfd>& fds, const std::vector<uint64_t>& ids) {
   size_t first = 0;
   if (wakeRead_ >= 0) {
     if ((fds[0].revents & POLLIN) != 0) {

@@ -19,6 +19,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace base {
 
@@ -62,6 +64,12 @@ class RunLoop {
 
   // Runs `task` on a later turn of the loop, after the tasks posted before it.
   void post(Task task);
+
+  // Runs `task` once the loop has run the tasks posted before it and then
+  // looked at its descriptors: at the end of the next turn that polls, after
+  // that poll's callbacks (the poll does not wait while such a task is
+  // queued). What was posted or arrived on a socket before has had its turn.
+  void afterIo(Task task);
 
   // Calls `fn` after `interval`, then every `interval` while `repeats`. A
   // repeating timer that falls behind skips the ticks it missed rather than
@@ -112,9 +120,12 @@ class RunLoop {
   bool isActive(uint64_t id) const;
   bool runDueTimers();
   bool runPostedTasks();
+  void dispatch(std::vector<pollfd>& fds, const std::vector<uint64_t>& ids);
 
   uint64_t nextId_ = 1;
   std::deque<Task> tasks_;
+  std::deque<std::pair<uint64_t, Task>> afterIo_;  // in the order queued, numbered
+  uint64_t nextAfterIo_ = 0;
   std::map<uint64_t, Timer> timers_;
   std::map<uint64_t, Watch> watches_;
   bool stopped_ = false;

@@ -25,6 +25,50 @@ TEST(RunLoop, PostedTasksRunInOrderAndNotInsideTheCallThatPostedThem) {
   EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
+TEST(RunLoop, AfterIoTasksRunOncePostedWorkAndReadyDescriptorsHadTheirTurn) {
+  RunLoop loop;
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::vector<std::string> order;
+  auto watch = loop.watchFd(fds[0], POLLIN, [&](short) {
+    char c = 0;
+    (void)!::read(fds[0], &c, 1);
+    order.push_back("read");
+  });
+  loop.afterIo([&] {
+    order.push_back("after");
+    // Queued by an after task: waits for the next poll, after new input.
+    (void)!::write(fds[1], "y", 1);
+    loop.afterIo([&] { order.push_back("after again"); });
+  });
+  loop.post([&] { order.push_back("posted"); });
+  (void)!::write(fds[1], "x", 1);
+  loop.runUntil([&] { return order.size() == 5; }, 1s);
+  EXPECT_EQ(order, (std::vector<std::string>{"posted", "read", "after", "read", "after again"}));
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+TEST(RunLoop, AfterIoTasksAlsoRunInANestedRun) {
+  RunLoop loop;
+  bool ran = false;
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  // A descriptor callback that runs the loop nested, as a modal alert does,
+  // with an after task queued before its poll: the nested run must run it.
+  auto watch = loop.watchFd(fds[0], POLLIN, [&](short) {
+    char c = 0;
+    (void)!::read(fds[0], &c, 1);
+    loop.runUntil([&] { return ran; }, 1s);
+  });
+  (void)!::write(fds[1], "x", 1);
+  loop.afterIo([&] { ran = true; });
+  loop.runUntil([&] { return ran; }, 2s);
+  EXPECT_TRUE(ran);
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
 TEST(RunLoop, TimersFireInDueOrderAndDroppedHandlesCancel) {
   RunLoop loop;
   std::string fired;

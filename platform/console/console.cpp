@@ -45,35 +45,13 @@ std::shared_ptr<Console> Console::make(int inputFd, Output output) {
 Console::Console(int inputFd, Output output) : inputFd_(inputFd), output_(std::move(output)) {
   if (!output_) output_ = [](const std::string& line) { base::printReply(line); };
   terminal_ = ::isatty(inputFd_) == 1;
-  int fds[2];
-  if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
-    base::printError(std::string("console: cannot make its wake-up pipe: ") + std::strerror(errno));
-    std::abort();
-  }
-  wakeRead_ = fds[0];
-  wakeWrite_ = fds[1];
 }
 
-Console::~Console() {
-  inputWatch_.reset();
-  wakeWatch_.reset();
-  ::close(wakeRead_);
-  ::close(wakeWrite_);
-}
+Console::~Console() { inputWatch_.reset(); }
 
 void Console::start() {
   std::weak_ptr<Console> weak = weak_from_this();
-  // Pumping is woken through a pipe so that it runs in the loop's poll phase:
-  // by then what the previous command posted has run and sockets had a turn.
-  wakeWatch_ = base::RunLoop::main().watchFd(wakeRead_, POLLIN, [weak](short) {
-    if (auto self = weak.lock()) {
-      char sink[64];
-      while (::read(self->wakeRead_, sink, sizeof sink) > 0) {
-      }
-      self->pumpScheduled_ = false;
-      self->pump();
-    }
-  });
+  started_ = true;
   if (!ended_) {
     inputWatch_ = base::RunLoop::main().watchFd(inputFd_, POLLIN, [weak](short revents) {
       if (auto self = weak.lock()) self->onReadable(revents);
@@ -84,8 +62,8 @@ void Console::start() {
 }
 
 void Console::stop() {
+  started_ = false;
   inputWatch_.reset();
-  wakeWatch_.reset();
   waitTimer_.reset();
   auto presenter = std::dynamic_pointer_cast<Presenter>(ui::Alert::presenter());
   if (presenter && presenter->belongsTo(this)) ui::Alert::setPresenter(nullptr);
@@ -146,14 +124,22 @@ void Console::endInput(const std::string& why) {
 }
 
 void Console::schedulePump() {
-  if (pumpScheduled_) return;
-  const char byte = 1;
-  if (::write(wakeWrite_, &byte, 1) == 1) pumpScheduled_ = true;
+  if (pumpScheduled_ || !started_) return;
+  pumpScheduled_ = true;
+  // After I/O: by then what the previous command posted has run and sockets
+  // had a turn.
+  std::weak_ptr<Console> weak = weak_from_this();
+  base::RunLoop::main().afterIo([weak] {
+    if (auto self = weak.lock()) {
+      self->pumpScheduled_ = false;
+      if (self->started_) self->pump();
+    }
+  });
 }
 
 void Console::pump() {
   if (ui::Application::shared().isTerminating()) return;
-  if (!ended_ && !inputWatch_.active() && queue_.size() < kMaxQueued / 2 && wakeWatch_.active()) {
+  if (!ended_ && !inputWatch_.active() && queue_.size() < kMaxQueued / 2 && started_) {
     std::weak_ptr<Console> weak = weak_from_this();
     inputWatch_ = base::RunLoop::main().watchFd(inputFd_, POLLIN, [weak](short revents) {
       if (auto self = weak.lock()) self->onReadable(revents);

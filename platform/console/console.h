@@ -108,10 +108,8 @@ class Console : public std::enable_shared_from_this<Console> {
   // line answers the innermost one. Only compared, never dereferenced, until
   // the modal stack confirms the alert still runs.
   std::vector<ui::Alert*> presented_;
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
+  bool started_ = false;
   bool pumpScheduled_ = false;
-  base::Handle wakeWatch_;
   bool prompted_ = false;
 };
 
