@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/device_connect_delegate.h"
-#include "app/menu_state.h"
+#include "link/device_connect_delegate.h"
+#include "link/menu_state.h"
 #include "platform/base/object.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/status_bar.h"

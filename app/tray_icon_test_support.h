@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/device_connect_delegate.h"
+#include "link/device_connect_delegate.h"
 #include "app/tray_icon.h"
 #include "app/warning_item.h"
 #include "platform/ble/scripted_phone_test_support.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/tray_icon.h"
 #include "link/handshake.h"
 #include "link/view_controller.h"
 #include "platform/base/host.h"
@@ -113,7 +112,7 @@ void ViewController::dropLink(Refusal refusal, const std::shared_ptr<ble::Periph
     std::erase_if(discoveredPeripherals,
                   [&](const std::shared_ptr<ble::Peripheral>& p) { return p == from; });
   }
-  if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, true);
+  if (host_) host_->updateDeviceList(discoveredPeripherals, true);
 }
 
 }  // namespace tovelin

@@ -1,15 +1,12 @@
 #include "link/view_controller.h"
 
-#include "app/custom_alert_with_video.h"
-#include "app/tray_icon.h"
 #include "link/handshake.h"
-#include "link/link_profile.h"
-#include "platform/base/bundle.h"
 #include "platform/base/host.h"
 #include "platform/base/log.h"
 #include "platform/base/user_defaults.h"
 #include "platform/ui/application.h"
 #include "platform/ui/window.h"
+#include "proto/link_profile.h"
 #include "proto/packet_codec.h"
 #include "proto/tovelin.pb.h"
 #include "render/metal_view.h"
@@ -58,30 +55,21 @@ void ViewController::viewDidLoad() {
 
   auto self = sharedAs<ViewController>();
   centralManager = ble::CentralManager::make(self, nullptr);
-  trayIcon = TrayIcon::make(metalView, window, self);
-
-  if (auto videoURL = base::Bundle::main().urlForResource("UseDesktop", "mov")) {
-    welcomeWindow = CustomAlertWithVideo::make(*videoURL);
-    if (welcomeWindow) {
-      welcomeWindow->showWindow(nullptr);
-      if (welcomeWindow->player) welcomeWindow->player->play();
-      if (welcomeWindow->player2) welcomeWindow->player2->play();
-    }
-  }
+  if (host_) host_->linkDidLoad(metalView, window, self);
 }
 
 void ViewController::centralManagerDidUpdateState(
     const std::shared_ptr<ble::CentralManager>& central) {
-  if (!trayIcon) return;
+  if (!host_) return;
   switch (central->state()) {
     case ble::ManagerState::poweredOn:
-      trayIcon->buildMenu(MenuState::searching);
+      host_->buildMenu(MenuState::searching);
       break;
     case ble::ManagerState::poweredOff:
-      trayIcon->updateDeviceList(discoveredPeripherals, true);
+      host_->updateDeviceList(discoveredPeripherals, true);
       break;
     default:
-      trayIcon->buildMenu(MenuState::bluetoothUnavailable);
+      host_->buildMenu(MenuState::bluetoothUnavailable);
       break;
   }
 }
@@ -101,7 +89,7 @@ void ViewController::centralManagerDidDiscoverPeripheral(
     base::printLine("Discovered " + nameOf(p));
     discoveredPeripherals.push_back(p);
   }
-  if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, false);
+  if (host_) host_->updateDeviceList(discoveredPeripherals, false);
 }
 
 void ViewController::centralManagerDidConnectPeripheral(
@@ -158,9 +146,9 @@ void ViewController::connectToPeripheral(const std::shared_ptr<ble::Peripheral>&
   peripheral = p;
   p->setDelegate(sharedAs<ViewController>());
   centralManager->stopScan();
-  if (trayIcon) {
-    trayIcon->buildMenu(MenuState::connected);
-    if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, true);
+  if (host_) {
+    host_->buildMenu(MenuState::connected);
+    host_->updateDeviceList(discoveredPeripherals, true);
   }
   centralManager->connectPeripheral(p);
 }

@@ -5,7 +5,6 @@
 #include <limits>
 #include <string>
 
-#include "link/link_profile.h"
 #include "proto/message_values.h"
 #include "proto/packet_codec.h"
 #include "proto/test_bytes.h"
@@ -242,29 +241,6 @@ TEST(Decoding, UnknownGroupsComeBackByteForByte) {
   const auto decoded = parsePacket(bytes);
   ASSERT_TRUE(decoded.has_value());
   EXPECT_EQ(serializePacket(*decoded), bytes);
-}
-
-// The link profile names the oneof cases by their field numbers, so a switch on
-// either means the same; and it says who may send each.
-static_assert(static_cast<int>(LinkPayload::none) == Packet::PACKET_ONEOF_NOT_SET);
-static_assert(static_cast<int>(LinkPayload::accelerationUpdate) == Packet::kAccelerationUpdate);
-static_assert(static_cast<int>(LinkPayload::authRequest) == Packet::kAuthRequest);
-static_assert(static_cast<int>(LinkPayload::authResponse) == Packet::kAuthResponse);
-static_assert(static_cast<int>(LinkPayload::authInvalid) == Packet::kAuthInvalid);
-
-TEST(LinkProfile, EachCaseTravelsTheWayTheProfileSays) {
-  const struct {
-    const char* hex;
-    LinkSender sender;
-  } cases[] = {
-      {"0A 00", LinkSender::phone}, {"12 00", LinkSender::phone}, {"1A 00", LinkSender::desktop},
-      {"22 00", LinkSender::phone}, {"", LinkSender::either},
-  };
-  for (const auto& c : cases) {
-    const auto packet = parsePacket(bytesOf(c.hex));
-    ASSERT_TRUE(packet.has_value()) << c.hex;
-    EXPECT_EQ(senderOf(payloadOf(packet->packet_oneof_case())), c.sender) << c.hex;
-  }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <random>
 #include <variant>
 
-#include "link/link_profile.h"
+#include "proto/link_profile.h"
 #include "platform/base/log.h"
 
 namespace sim {
