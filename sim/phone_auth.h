@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/result.h"
+
 namespace sim {
 
 // The digest the desktop must send for `challenge`.
@@ -32,7 +34,7 @@ class PhoneAuth {
   std::vector<uint8_t> request(uint32_t challenge);
   // Checks a written value. Nothing when no request is waiting or the value
   // is not an authentication response (the error says which).
-  std::optional<Answer> check(const std::vector<uint8_t>& value, std::string& error);
+  base::Result<Answer> check(const std::vector<uint8_t>& value);
   void reset() { challenge_.reset(); }
   [[nodiscard]] bool waiting() const { return challenge_.has_value(); }
 
