@@ -50,7 +50,6 @@ class TrayIcon : public base::Object, public ui::MenuDelegate {
 
   [[nodiscard]] const std::shared_ptr<ui::StatusItem>& statusItem() const { return statusItem_; }
   [[nodiscard]] const std::shared_ptr<ui::Menu>& subMenu() const { return subMenu_; }
-  [[nodiscard]] std::shared_ptr<DeviceConnectDelegate> delegate() const { return delegate_.lock(); }
 
   // The "Connect" submenu is about to open: a new scan.
   void menuWillOpen(const std::shared_ptr<ui::Menu>& menu) override;

@@ -41,7 +41,7 @@ bool ViewController::setValueForKey(std::string_view key,
   if (key == "metalView") {
     auto view = std::dynamic_pointer_cast<MetalView>(value);
     if (value && !view) return false;
-    metalView = std::move(view);
+    metalView_ = std::move(view);
     return true;
   }
   return ui::ViewController::setValueForKey(key, value);
@@ -51,11 +51,11 @@ void ViewController::viewDidLoad() {
   ui::ViewController::viewDidLoad();
 
   const auto windows = ui::Application::shared().windows();
-  window = windows.empty() ? nullptr : windows.front();
+  window_ = windows.empty() ? nullptr : windows.front();
 
   auto self = sharedAs<ViewController>();
-  centralManager = ble::CentralManager::make(self, nullptr);
-  if (host_) host_->linkDidLoad(metalView, window, self);
+  centralManager_ = ble::CentralManager::make(self, nullptr);
+  if (host_) host_->linkDidLoad(metalView_, window_, self);
 }
 
 void ViewController::centralManagerDidUpdateState(
@@ -66,7 +66,7 @@ void ViewController::centralManagerDidUpdateState(
       host_->buildMenu(MenuState::searching);
       break;
     case ble::ManagerState::poweredOff:
-      host_->updateDeviceList(discoveredPeripherals, true);
+      host_->updateDeviceList(discoveredPeripherals_, true);
       break;
     default:
       host_->buildMenu(MenuState::bluetoothUnavailable);
@@ -79,7 +79,7 @@ void ViewController::centralManagerDidDiscoverPeripheral(
     const std::shared_ptr<ble::Peripheral>& p, const ble::AdvertisementData& /*advertisementData*/,
     int /*rssi*/) {
   bool known = false;
-  for (const auto& entry : discoveredPeripherals) {
+  for (const auto& entry : discoveredPeripherals_) {
     if (entry->identifier() == p->identifier()) {
       known = true;
       break;
@@ -87,9 +87,9 @@ void ViewController::centralManagerDidDiscoverPeripheral(
   }
   if (!known) {
     base::printLine("Discovered " + nameOf(p));
-    discoveredPeripherals.push_back(p);
+    discoveredPeripherals_.push_back(p);
   }
-  if (host_) host_->updateDeviceList(discoveredPeripherals, false);
+  if (host_) host_->updateDeviceList(discoveredPeripherals_, false);
 }
 
 void ViewController::centralManagerDidConnectPeripheral(
@@ -103,7 +103,7 @@ void ViewController::centralManagerDidDisconnectPeripheral(
     const std::shared_ptr<ble::CentralManager>& /*central*/,
     const std::shared_ptr<ble::Peripheral>& p, const std::optional<ble::Error>& /*error*/) {
   base::printLine("Disconnected from " + nameOf(p));
-  centralManager->connectPeripheral(p);
+  centralManager_->connectPeripheral(p);
 }
 
 void ViewController::peripheralDidDiscoverServices(const std::shared_ptr<ble::Peripheral>& p,
@@ -133,24 +133,24 @@ void ViewController::peripheralDidDiscoverCharacteristicsForService(
 }
 
 void ViewController::startScan() {
-  discoveredPeripherals.clear();
-  centralManager->scanForPeripherals(std::vector<ble::UUID>{linkService()});
+  discoveredPeripherals_.clear();
+  centralManager_->scanForPeripherals(std::vector<ble::UUID>{linkService()});
 }
 
 void ViewController::connectToPeripheral(const std::shared_ptr<ble::Peripheral>& p) {
-  if (peripheral) {
-    centralManager->cancelPeripheralConnection(peripheral);
-    peripheral->setDelegate(nullptr);
+  if (peripheral_) {
+    centralManager_->cancelPeripheralConnection(peripheral_);
+    peripheral_->setDelegate(nullptr);
   }
-  peripheral.reset();
-  peripheral = p;
+  peripheral_.reset();
+  peripheral_ = p;
   p->setDelegate(sharedAs<ViewController>());
-  centralManager->stopScan();
+  centralManager_->stopScan();
   if (host_) {
     host_->buildMenu(MenuState::connected);
-    host_->updateDeviceList(discoveredPeripherals, true);
+    host_->updateDeviceList(discoveredPeripherals_, true);
   }
-  centralManager->connectPeripheral(p);
+  centralManager_->connectPeripheral(p);
 }
 
 }  // namespace tovelin

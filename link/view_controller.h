@@ -40,11 +40,15 @@ class ViewController : public ui::ViewController,
   explicit ViewController(const base::Coder& coder);
   ~ViewController() override;
 
-  std::shared_ptr<ble::CentralManager> centralManager;
-  std::shared_ptr<ble::Peripheral> peripheral;
-  std::vector<std::shared_ptr<ble::Peripheral>> discoveredPeripherals;
-  std::shared_ptr<MetalView> metalView;
-  std::shared_ptr<ui::Window> window;
+  // What the link holds, for the application's tests and benchmarks.
+  [[nodiscard]] const std::shared_ptr<ble::CentralManager>& centralManager() const {
+    return centralManager_;
+  }
+  [[nodiscard]] const std::vector<std::shared_ptr<ble::Peripheral>>& discoveredPeripherals() const {
+    return discoveredPeripherals_;
+  }
+  [[nodiscard]] const std::shared_ptr<MetalView>& metalView() const { return metalView_; }
+  [[nodiscard]] const std::shared_ptr<ui::Window>& window() const { return window_; }
 
   // The status menu and welcome window the link drives; set before the view
   // loads.
@@ -100,6 +104,11 @@ class ViewController : public ui::ViewController,
   void dropLink(Refusal refusal, const std::shared_ptr<ble::Peripheral>& from,
                 const std::shared_ptr<ble::Characteristic>& characteristic);
 
+  std::shared_ptr<ble::CentralManager> centralManager_;
+  std::shared_ptr<ble::Peripheral> peripheral_;
+  std::vector<std::shared_ptr<ble::Peripheral>> discoveredPeripherals_;
+  std::shared_ptr<MetalView> metalView_;
+  std::shared_ptr<ui::Window> window_;
   std::shared_ptr<LinkHost> host_;
 };
 

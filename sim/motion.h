@@ -57,7 +57,6 @@ class TraceMotion : public MotionSource {
 
   [[nodiscard]] Acceleration at(double seconds) const override;
   [[nodiscard]] double duration() const override { return samples_.back().t; }
-  [[nodiscard]] const std::vector<Sample>& samples() const { return samples_; }
 
  private:
   explicit TraceMotion(std::vector<Sample> samples) : samples_(std::move(samples)) {}

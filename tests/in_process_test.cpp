@@ -81,14 +81,14 @@ TEST_F(InProcess, LaunchTurnsTheFirstWindowIntoTheOverlay) {
 
   auto vc = controller();
   ASSERT_TRUE(vc);
-  ASSERT_TRUE(vc->metalView);
-  EXPECT_EQ(vc->window, w);
-  EXPECT_TRUE(vc->centralManager);
+  ASSERT_TRUE(vc->metalView());
+  EXPECT_EQ(vc->window(), w);
+  EXPECT_TRUE(vc->centralManager());
   ASSERT_TRUE(host());
   EXPECT_TRUE(host()->trayIcon());
   EXPECT_TRUE(host()->welcomeWindow());
   // The renderer's view fills the overlay.
-  EXPECT_EQ(vc->metalView->frame().size, w->frame().size);
+  EXPECT_EQ(vc->metalView()->frame().size, w->frame().size);
 }
 
 struct PresetCase {
@@ -103,9 +103,9 @@ class Presets : public InProcess, public testing::WithParamInterface<PresetCase>
 
 TEST_P(Presets, EachPresetRestylesTheOverlayAndResumesIt) {
   auto vc = controller();
-  ASSERT_TRUE(vc && host() && host()->trayIcon() && vc->metalView);
+  ASSERT_TRUE(vc && host() && host()->trayIcon() && vc->metalView());
   const auto& trayIcon = host()->trayIcon();
-  auto& view = *vc->metalView;
+  auto& view = *vc->metalView();
   // From a faded, paused overlay.
   view.constants.scale = 0.0F;
   view.constants.type = 7;
@@ -144,8 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(InProcess, AccelerationAloneResumesWithTheFadeStillLow) {
   auto vc = controller();
-  ASSERT_TRUE(vc && vc->metalView);
-  auto& view = *vc->metalView;
+  ASSERT_TRUE(vc && vc->metalView());
+  auto& view = *vc->metalView();
   view.constants.scale = 0.0005F;
   view.setPaused(true);
   testing::internal::CaptureStdout();
