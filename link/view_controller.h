@@ -2,9 +2,9 @@
 // central.
 //
 // When its view has loaded it creates the central manager and has its host
-// make the status menu and the welcome window. It scans
-// for phones that advertise the link service when the menu asks, connects to
-// the phone the user picks and asks again whenever a connection drops,
+// (the application) make the status menu and the welcome window. It scans for
+// phones that advertise the link service when the menu asks, connects to the
+// phone the user picks and asks again whenever a connection drops,
 // subscribes to the link characteristic, and handles every packet the phone
 // notifies: acceleration goes to the renderer, an authentication request is
 // answered with the digest, the PIN and the computer's name.
