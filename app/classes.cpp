@@ -1,7 +1,7 @@
 #include "app/classes.h"
 
 #include "app/app_delegate.h"
-#include "app/custom_alert_with_video.h"
+#include "app/application_link_host.h"
 #include "link/view_controller.h"
 #include "platform/ui/interface_file.h"
 #include "platform/update/standard_updater_controller.h"
@@ -14,7 +14,9 @@ void registerClasses() {
   registry.registerClass(
       "AppDelegate", [](const base::Coder& coder) { return std::make_shared<AppDelegate>(coder); });
   registry.registerClass("ViewController", [](const base::Coder& coder) {
-    return std::make_shared<ViewController>(coder);
+    auto controller = std::make_shared<ViewController>(coder);
+    controller->setHost(std::make_shared<ApplicationLinkHost>());
+    return controller;
   });
   registry.registerClass(
       "MetalView", [](const base::Coder& coder) { return std::make_shared<MetalView>(coder); });

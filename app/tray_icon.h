@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/device_connect_delegate.h"
-#include "app/menu_state.h"
+#include "link/device_connect_delegate.h"
+#include "link/menu_state.h"
 #include "platform/base/object.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/status_bar.h"
@@ -50,7 +50,6 @@ class TrayIcon : public base::Object, public ui::MenuDelegate {
 
   [[nodiscard]] const std::shared_ptr<ui::StatusItem>& statusItem() const { return statusItem_; }
   [[nodiscard]] const std::shared_ptr<ui::Menu>& subMenu() const { return subMenu_; }
-  [[nodiscard]] std::shared_ptr<DeviceConnectDelegate> delegate() const { return delegate_.lock(); }
 
   // The "Connect" submenu is about to open: a new scan.
   void menuWillOpen(const std::shared_ptr<ui::Menu>& menu) override;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/device_connect_delegate.h"
 #include "app/tray_icon.h"
 #include "app/warning_item.h"
+#include "link/device_connect_delegate.h"
 #include "platform/ble/scripted_phone_test_support.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/menu_item.h"

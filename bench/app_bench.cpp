@@ -68,12 +68,12 @@ App& app() {
         options.radioPath.value(), "1B4E28BA-2FA1-11D2-883F-0016D3CCA427", "Bench Phone");
     auto& loop = base::RunLoop::main();
     a->controller->startScan();
-    loop.runUntil([&] { return !a->controller->discoveredPeripherals.empty(); }, 5s);
-    if (a->controller->discoveredPeripherals.empty()) {
+    loop.runUntil([&] { return !a->controller->discoveredPeripherals().empty(); }, 5s);
+    if (a->controller->discoveredPeripherals().empty()) {
       std::fprintf(stderr, "app_bench: the phone was never discovered\n");
       std::abort();
     }
-    a->controller->connectToPeripheral(a->controller->discoveredPeripherals.front());
+    a->controller->connectToPeripheral(a->controller->discoveredPeripherals().front());
     bool subscribed = false;
     for (int i = 0; i < 500 && !subscribed; ++i) {
       loop.runFor(5ms);
@@ -96,7 +96,7 @@ bool committedOffsetIs(tovelin::MetalView& view, float x, float y) {
 
 void BM_MotionToPhoton(benchmark::State& state) {
   auto& a = app();
-  auto& view = *a.controller->metalView;
+  auto& view = *a.controller->metalView();
   auto& loop = base::RunLoop::main();
   const sim::BuiltInDrive drive;
   std::vector<double> latencies;
@@ -150,7 +150,7 @@ double cpuShare(std::chrono::milliseconds wall) {
 }
 
 void BM_IdleCost(benchmark::State& state) {
-  auto& view = *app().controller->metalView;
+  auto& view = *app().controller->metalView();
   double drawing = 0;
   double paused = 0;
   for (auto _ : state) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/tray_icon.h"
 #include "link/handshake.h"
 #include "link/view_controller.h"
 #include "platform/base/host.h"
@@ -41,9 +40,9 @@ void ViewController::peripheralDidUpdateValueForCharacteristic(
       base::printLine("Unknown received " + json(*packet));
       break;
     case Packet::kAccelerationUpdate:
-      if (metalView) {
+      if (metalView_) {
         const auto& update = packet->acceleration_update();
-        metalView->applyAcceleration(update.x(), update.y(), update.z());
+        metalView_->applyAcceleration(update.x(), update.y(), update.z());
       }
       break;
     case Packet::kAuthRequest:
@@ -88,9 +87,9 @@ void ViewController::handleAuthenticationRequest(
   from->writeValue(serializePacket(response), characteristic,
                    ble::CharacteristicWriteType::withResponse);
 
-  if (metalView) {
-    metalView->constants.scale = 1.0F;
-    metalView->resumeRendering();
+  if (metalView_) {
+    metalView_->constants.scale = 1.0F;
+    metalView_->resumeRendering();
   }
 }
 
@@ -104,16 +103,16 @@ void ViewController::dropLink(Refusal refusal, const std::shared_ptr<ble::Periph
     showAlert("Incorrect Pincode", "The pincode introduced is incorrect");
   }
   from->setNotifyValue(false, characteristic);
-  centralManager->cancelPeripheralConnection(from);
-  if (peripheral) {
-    peripheral->setDelegate(nullptr);
-    peripheral.reset();
+  centralManager_->cancelPeripheralConnection(from);
+  if (peripheral_) {
+    peripheral_->setDelegate(nullptr);
+    peripheral_.reset();
   }
   if (refusal == Refusal::wrongVersion) {
-    std::erase_if(discoveredPeripherals,
+    std::erase_if(discoveredPeripherals_,
                   [&](const std::shared_ptr<ble::Peripheral>& p) { return p == from; });
   }
-  if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, true);
+  if (host_) host_->updateDeviceList(discoveredPeripherals_, true);
 }
 
 }  // namespace tovelin

@@ -1,9 +1,6 @@
 #include "link/view_controller.h"
 
-#include "app/custom_alert_with_video.h"
-#include "app/tray_icon.h"
 #include "link/handshake.h"
-#include "platform/base/bundle.h"
 #include "platform/base/host.h"
 #include "platform/base/log.h"
 #include "platform/base/user_defaults.h"
@@ -44,7 +41,7 @@ bool ViewController::setValueForKey(std::string_view key,
   if (key == "metalView") {
     auto view = std::dynamic_pointer_cast<MetalView>(value);
     if (value && !view) return false;
-    metalView = std::move(view);
+    metalView_ = std::move(view);
     return true;
   }
   return ui::ViewController::setValueForKey(key, value);
@@ -54,34 +51,25 @@ void ViewController::viewDidLoad() {
   ui::ViewController::viewDidLoad();
 
   const auto windows = ui::Application::shared().windows();
-  window = windows.empty() ? nullptr : windows.front();
+  window_ = windows.empty() ? nullptr : windows.front();
 
   auto self = sharedAs<ViewController>();
-  centralManager = ble::CentralManager::make(self, nullptr);
-  trayIcon = TrayIcon::make(metalView, window, self);
-
-  if (auto videoURL = base::Bundle::main().urlForResource("UseDesktop", "mov")) {
-    welcomeWindow = CustomAlertWithVideo::make(*videoURL);
-    if (welcomeWindow) {
-      welcomeWindow->showWindow(nullptr);
-      if (welcomeWindow->player) welcomeWindow->player->play();
-      if (welcomeWindow->player2) welcomeWindow->player2->play();
-    }
-  }
+  centralManager_ = ble::CentralManager::make(self, nullptr);
+  if (host_) host_->linkDidLoad(metalView_, window_, self);
 }
 
 void ViewController::centralManagerDidUpdateState(
     const std::shared_ptr<ble::CentralManager>& central) {
-  if (!trayIcon) return;
+  if (!host_) return;
   switch (central->state()) {
     case ble::ManagerState::poweredOn:
-      trayIcon->buildMenu(MenuState::searching);
+      host_->buildMenu(MenuState::searching);
       break;
     case ble::ManagerState::poweredOff:
-      trayIcon->updateDeviceList(discoveredPeripherals, true);
+      host_->updateDeviceList(discoveredPeripherals_, true);
       break;
     default:
-      trayIcon->buildMenu(MenuState::bluetoothUnavailable);
+      host_->buildMenu(MenuState::bluetoothUnavailable);
       break;
   }
 }
@@ -91,7 +79,7 @@ void ViewController::centralManagerDidDiscoverPeripheral(
     const std::shared_ptr<ble::Peripheral>& p, const ble::AdvertisementData& /*advertisementData*/,
     int /*rssi*/) {
   bool known = false;
-  for (const auto& entry : discoveredPeripherals) {
+  for (const auto& entry : discoveredPeripherals_) {
     if (entry->identifier() == p->identifier()) {
       known = true;
       break;
@@ -99,9 +87,9 @@ void ViewController::centralManagerDidDiscoverPeripheral(
   }
   if (!known) {
     base::printLine("Discovered " + nameOf(p));
-    discoveredPeripherals.push_back(p);
+    discoveredPeripherals_.push_back(p);
   }
-  if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, false);
+  if (host_) host_->updateDeviceList(discoveredPeripherals_, false);
 }
 
 void ViewController::centralManagerDidConnectPeripheral(
@@ -115,7 +103,7 @@ void ViewController::centralManagerDidDisconnectPeripheral(
     const std::shared_ptr<ble::CentralManager>& /*central*/,
     const std::shared_ptr<ble::Peripheral>& p, const std::optional<ble::Error>& /*error*/) {
   base::printLine("Disconnected from " + nameOf(p));
-  centralManager->connectPeripheral(p);
+  centralManager_->connectPeripheral(p);
 }
 
 void ViewController::peripheralDidDiscoverServices(const std::shared_ptr<ble::Peripheral>& p,
@@ -145,24 +133,24 @@ void ViewController::peripheralDidDiscoverCharacteristicsForService(
 }
 
 void ViewController::startScan() {
-  discoveredPeripherals.clear();
-  centralManager->scanForPeripherals(std::vector<ble::UUID>{linkService()});
+  discoveredPeripherals_.clear();
+  centralManager_->scanForPeripherals(std::vector<ble::UUID>{linkService()});
 }
 
 void ViewController::connectToPeripheral(const std::shared_ptr<ble::Peripheral>& p) {
-  if (peripheral) {
-    centralManager->cancelPeripheralConnection(peripheral);
-    peripheral->setDelegate(nullptr);
+  if (peripheral_) {
+    centralManager_->cancelPeripheralConnection(peripheral_);
+    peripheral_->setDelegate(nullptr);
   }
-  peripheral.reset();
-  peripheral = p;
+  peripheral_.reset();
+  peripheral_ = p;
   p->setDelegate(sharedAs<ViewController>());
-  centralManager->stopScan();
-  if (trayIcon) {
-    trayIcon->buildMenu(MenuState::connected);
-    if (trayIcon) trayIcon->updateDeviceList(discoveredPeripherals, true);
+  centralManager_->stopScan();
+  if (host_) {
+    host_->buildMenu(MenuState::connected);
+    host_->updateDeviceList(discoveredPeripherals_, true);
   }
-  centralManager->connectPeripheral(p);
+  centralManager_->connectPeripheral(p);
 }
 
 }  // namespace tovelin

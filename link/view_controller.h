@@ -1,10 +1,10 @@
 // The phone link: the application's one view controller and Bluetooth LE
 // central.
 //
-// When its view has loaded it creates the central manager, the status menu
-// and (when the bundle carries the welcome video) the welcome window. It scans
-// for phones that advertise the link service when the menu asks, connects to
-// the phone the user picks and asks again whenever a connection drops,
+// When its view has loaded it creates the central manager and has its host
+// (the application) make the status menu and the welcome window. It scans for
+// phones that advertise the link service when the menu asks, connects to the
+// phone the user picks and asks again whenever a connection drops,
 // subscribes to the link characteristic, and handles every packet the phone
 // notifies: acceleration goes to the renderer, an authentication request is
 // answered with the digest, the PIN and the computer's name.
@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/device_connect_delegate.h"
+#include "link/device_connect_delegate.h"
+#include "link/link_host.h"
 #include "platform/ble/central_manager.h"
 #include "platform/ble/peripheral.h"
 #include "platform/ui/view_controller.h"
@@ -27,8 +28,6 @@ class Window;
 namespace tovelin {
 
 class MetalView;
-class TrayIcon;
-class CustomAlertWithVideo;
 class AuthenticationRequest;
 
 class ViewController : public ui::ViewController,
@@ -41,13 +40,20 @@ class ViewController : public ui::ViewController,
   explicit ViewController(const base::Coder& coder);
   ~ViewController() override;
 
-  std::shared_ptr<ble::CentralManager> centralManager;
-  std::shared_ptr<ble::Peripheral> peripheral;
-  std::vector<std::shared_ptr<ble::Peripheral>> discoveredPeripherals;
-  std::shared_ptr<MetalView> metalView;
-  std::shared_ptr<ui::Window> window;
-  std::shared_ptr<TrayIcon> trayIcon;
-  std::shared_ptr<CustomAlertWithVideo> welcomeWindow;
+  // What the link holds, for the application's tests and benchmarks.
+  [[nodiscard]] const std::shared_ptr<ble::CentralManager>& centralManager() const {
+    return centralManager_;
+  }
+  [[nodiscard]] const std::vector<std::shared_ptr<ble::Peripheral>>& discoveredPeripherals() const {
+    return discoveredPeripherals_;
+  }
+  [[nodiscard]] const std::shared_ptr<MetalView>& metalView() const { return metalView_; }
+  [[nodiscard]] const std::shared_ptr<ui::Window>& window() const { return window_; }
+
+  // The status menu and welcome window the link drives; set before the view
+  // loads.
+  void setHost(std::shared_ptr<LinkHost> host) { host_ = std::move(host); }
+  [[nodiscard]] const std::shared_ptr<LinkHost>& host() const { return host_; }
 
   void viewDidLoad() override;
 
@@ -97,6 +103,13 @@ class ViewController : public ui::ViewController,
   enum class Refusal { wrongVersion, pinRefused };
   void dropLink(Refusal refusal, const std::shared_ptr<ble::Peripheral>& from,
                 const std::shared_ptr<ble::Characteristic>& characteristic);
+
+  std::shared_ptr<ble::CentralManager> centralManager_;
+  std::shared_ptr<ble::Peripheral> peripheral_;
+  std::vector<std::shared_ptr<ble::Peripheral>> discoveredPeripherals_;
+  std::shared_ptr<MetalView> metalView_;
+  std::shared_ptr<ui::Window> window_;
+  std::shared_ptr<LinkHost> host_;
 };
 
 }  // namespace tovelin

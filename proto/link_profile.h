@@ -7,9 +7,8 @@
 // value, either way, is exactly one serialized tovelin::Packet, parsed by
 // itself.
 //
-// It is the wire contract between phone and desktop, so it lives beside the
-// messages: header-only and free of other dependencies, so that the link, the
-// phone simulator and tests can share it.
+// Header-only and free of other dependencies, so that the link and the phone
+// simulator share it without reaching into each other.
 #pragma once
 
 #include <string_view>

@@ -1,7 +1,6 @@
 // tovelin-phone: a simulated phone on the virtual radio.
 #include <csignal>
 #include <memory>
-#include <variant>
 
 #include "platform/base/log.h"
 #include "platform/base/options.h"
@@ -15,12 +14,12 @@
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   auto parsed = sim::parsePhoneOptions(std::vector<std::string>(argv + 1, argv + argc));
-  if (const auto* error = std::get_if<std::string>(&parsed)) {
-    base::printError("tovelin-phone: " + *error);
+  if (!parsed) {
+    base::printError("tovelin-phone: " + parsed.error().message);
     base::printError(sim::kPhoneUsage);
     return 2;
   }
-  const auto& options = std::get<sim::PhoneOptions>(parsed);
+  const auto& options = *parsed;
   if (options.help) {
     base::printError(sim::kPhoneUsage);
     return 0;
@@ -29,11 +28,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<sim::MotionSource> motion;
   if (options.trace) {
     auto trace = sim::TraceMotion::load(*options.trace);
-    if (const auto* error = std::get_if<std::string>(&trace)) {
-      base::printError("tovelin-phone: " + *error);
+    if (!trace) {
+      base::printError("tovelin-phone: " + trace.error().message);
       return 2;
     }
-    motion = std::make_unique<sim::TraceMotion>(std::move(std::get<sim::TraceMotion>(trace)));
+    motion = std::make_unique<sim::TraceMotion>(*std::move(trace));
   } else {
     motion = std::make_unique<sim::BuiltInDrive>();
   }

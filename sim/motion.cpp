@@ -74,7 +74,7 @@ Acceleration BuiltInDrive::at(double t) const {
   return {};  // standing still: nothing changes, so the overlay fades
 }
 
-std::variant<TraceMotion, std::string> TraceMotion::parse(std::string_view text) {
+base::Result<TraceMotion> TraceMotion::parse(std::string_view text) {
   std::vector<Sample> samples;
   size_t lineNumber = 0;
   bool header = false;
@@ -88,38 +88,39 @@ std::variant<TraceMotion, std::string> TraceMotion::parse(std::string_view text)
     const auto fields = splitFields(line);
     if (!header) {
       if (fields != std::vector<std::string_view>{"t", "x", "y", "z"}) {
-        return where + "the header must be \"t,x,y,z\"";
+        return base::fail(where + "the header must be \"t,x,y,z\"");
       }
       header = true;
       continue;
     }
     if (fields.size() != 4)
-      return where + "expected 4 values, found " + std::to_string(fields.size());
+      return base::fail(where + "expected 4 values, found " + std::to_string(fields.size()));
     double v[4];
     for (size_t i = 0; i < 4; ++i) {
       if (!toDouble(fields[i], v[i]))
-        return where + "\"" + std::string(fields[i]) + "\" is not a number";
+        return base::fail(where + "\"" + std::string(fields[i]) + "\" is not a number");
     }
-    if (v[0] < 0) return where + "time is negative";
-    if (!samples.empty() && v[0] < samples.back().t) return where + "time goes backwards";
+    if (v[0] < 0) return base::fail(where + "time is negative");
+    if (!samples.empty() && v[0] < samples.back().t)
+      return base::fail(where + "time goes backwards");
     samples.push_back({v[0], {v[1], v[2], v[3]}});
   }
-  if (!header) return std::string("the trace is empty (it needs the header \"t,x,y,z\")");
-  if (samples.empty()) return std::string("the trace has no rows after its header");
+  if (!header) return base::fail("the trace is empty (it needs the header \"t,x,y,z\")");
+  if (samples.empty()) return base::fail("the trace has no rows after its header");
   return TraceMotion(std::move(samples));
 }
 
-std::variant<TraceMotion, std::string> TraceMotion::load(const std::string& path) {
+base::Result<TraceMotion> TraceMotion::load(const std::string& path) {
   // A trace is a few megabytes at most; refuse to read anything huge.
   constexpr std::streamoff kMaxBytes = 256LL * 1024 * 1024;
   std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return "cannot read the trace " + path;
-  if (in.tellg() > kMaxBytes) return path + ": the trace is larger than 256 MiB";
+  if (!in) return base::fail("cannot read the trace " + path);
+  if (in.tellg() > kMaxBytes) return base::fail(path + ": the trace is larger than 256 MiB");
   in.seekg(0);
   std::ostringstream text;
   text << in.rdbuf();
   auto parsed = parse(text.str());
-  if (auto* error = std::get_if<std::string>(&parsed)) *error = path + ": " + *error;
+  if (!parsed) return base::fail(path + ": " + parsed.error().message);
   return parsed;
 }
 

@@ -11,8 +11,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
+
+#include "platform/base/result.h"
 
 namespace sim {
 
@@ -51,12 +52,11 @@ class TraceMotion : public MotionSource {
     Acceleration a;
   };
   // Parses the CSV text; the error names the line at fault.
-  static std::variant<TraceMotion, std::string> parse(std::string_view text);
-  static std::variant<TraceMotion, std::string> load(const std::string& path);
+  static base::Result<TraceMotion> parse(std::string_view text);
+  static base::Result<TraceMotion> load(const std::string& path);
 
   [[nodiscard]] Acceleration at(double seconds) const override;
   [[nodiscard]] double duration() const override { return samples_.back().t; }
-  [[nodiscard]] const std::vector<Sample>& samples() const { return samples_; }
 
  private:
   explicit TraceMotion(std::vector<Sample> samples) : samples_(std::move(samples)) {}

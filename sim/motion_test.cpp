@@ -44,8 +44,8 @@ TEST(BuiltInDrive, EachPhaseDoesWhatItsNameSays) {
 
 TEST(TraceMotion, InterpolatesBetweenRowsAndHoldsTheEnds) {
   auto parsed = TraceMotion::parse("t,x,y,z\n0,0,0,0\n1, 2, -4, 10\n\n3,2,-4,30\n");
-  ASSERT_TRUE(std::holds_alternative<TraceMotion>(parsed)) << std::get<std::string>(parsed);
-  const auto& trace = std::get<TraceMotion>(parsed);
+  ASSERT_TRUE(parsed.ok()) << parsed.error().message;
+  const auto& trace = *parsed;
   EXPECT_EQ(trace.duration(), 3);
   EXPECT_EQ(trace.at(-1), (Acceleration{0, 0, 0}));
   EXPECT_EQ(trace.at(0.5), (Acceleration{1, -2, 5}));
@@ -55,8 +55,8 @@ TEST(TraceMotion, InterpolatesBetweenRowsAndHoldsTheEnds) {
 
 TEST(TraceMotion, AcceptsCrLfAndASingleRow) {
   auto parsed = TraceMotion::parse("t,x,y,z\r\n0.5,+1,2e-1,-3\r\n");
-  ASSERT_TRUE(std::holds_alternative<TraceMotion>(parsed)) << std::get<std::string>(parsed);
-  EXPECT_EQ(std::get<TraceMotion>(parsed).at(0), (Acceleration{1, 0.2, -3}));
+  ASSERT_TRUE(parsed.ok()) << parsed.error().message;
+  EXPECT_EQ(parsed->at(0), (Acceleration{1, 0.2, -3}));
 }
 
 TEST(TraceMotion, RefusesBadTextNamingTheLine) {
@@ -74,13 +74,12 @@ TEST(TraceMotion, RefusesBadTextNamingTheLine) {
   };
   for (const auto& [text, problem] : table) {
     auto parsed = TraceMotion::parse(text);
-    ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << text;
-    EXPECT_NE(std::get<std::string>(parsed).find(problem), std::string::npos)
-        << std::get<std::string>(parsed);
+    ASSERT_FALSE(parsed.ok()) << text;
+    EXPECT_NE(parsed.error().message.find(problem), std::string::npos) << parsed.error().message;
   }
   auto missing = TraceMotion::load("/nonexistent/trace.csv");
-  ASSERT_TRUE(std::holds_alternative<std::string>(missing));
-  EXPECT_NE(std::get<std::string>(missing).find("/nonexistent/trace.csv"), std::string::npos);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_NE(missing.error().message.find("/nonexistent/trace.csv"), std::string::npos);
 }
 
 }  // namespace

@@ -26,16 +26,13 @@ std::vector<uint8_t> PhoneAuth::request(uint32_t challenge) {
   return tovelin::serializePacket(packet);
 }
 
-std::optional<PhoneAuth::Answer> PhoneAuth::check(const std::vector<uint8_t>& value,
-                                                  std::string& error) {
+base::Result<PhoneAuth::Answer> PhoneAuth::check(const std::vector<uint8_t>& value) {
   auto packet = tovelin::parsePacket(value);
   if (!packet || !packet->has_auth_response()) {
-    error = "the value written is not an authentication response";
-    return std::nullopt;
+    return base::fail("the value written is not an authentication response");
   }
   if (!challenge_) {
-    error = "an authentication response came without a request";
-    return std::nullopt;
+    return base::fail("an authentication response came without a request");
   }
   const auto& response = packet->auth_response();
   Answer answer{Verdict::accepted, response.device_name()};

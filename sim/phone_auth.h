@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/result.h"
+
 namespace sim {
 
 // The digest the desktop must send for `challenge`.
@@ -30,11 +32,10 @@ class PhoneAuth {
   // A new request (serialized packet) with `challenge`; any earlier one is
   // forgotten.
   std::vector<uint8_t> request(uint32_t challenge);
-  // Checks a written value. Nothing when no request is waiting or the value
-  // is not an authentication response (the error says which).
-  std::optional<Answer> check(const std::vector<uint8_t>& value, std::string& error);
+  // Checks a written value: an error when no request is waiting or the value
+  // is not an authentication response.
+  base::Result<Answer> check(const std::vector<uint8_t>& value);
   void reset() { challenge_.reset(); }
-  [[nodiscard]] bool waiting() const { return challenge_.has_value(); }
 
   // The serialized refusal and acceleration packets.
   static std::vector<uint8_t> refusal();

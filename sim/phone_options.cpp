@@ -39,7 +39,7 @@ ble::UUID identifierForName(const std::string& name) {
   return ble::UUID::fromBytes(bytes);
 }
 
-std::variant<PhoneOptions, std::string> parsePhoneOptions(const std::vector<std::string>& args) {
+base::Result<PhoneOptions> parsePhoneOptions(const std::vector<std::string>& args) {
   PhoneOptions options;
   std::optional<ble::UUID> id;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -47,7 +47,7 @@ std::variant<PhoneOptions, std::string> parsePhoneOptions(const std::vector<std:
     const bool takesValue = arg == "--radio" || arg == "--name" || arg == "--id" ||
                             arg == "--pin" || arg == "--version" || arg == "--rate" ||
                             arg == "--trace";
-    if (takesValue && i + 1 >= args.size()) return arg + " needs a value";
+    if (takesValue && i + 1 >= args.size()) return base::fail(arg + " needs a value");
     const std::string value = takesValue ? args[++i] : std::string();
     if (arg == "--radio") {
       options.radioPath = value;
@@ -55,16 +55,16 @@ std::variant<PhoneOptions, std::string> parsePhoneOptions(const std::vector<std:
       options.name = value;
     } else if (arg == "--id") {
       id = ble::UUID::fromString(value);
-      if (!id) return "--id expects a UUID (8-4-4-4-12 hex), not \"" + value + "\"";
+      if (!id) return base::fail("--id expects a UUID (8-4-4-4-12 hex), not \"" + value + "\"");
     } else if (arg == "--pin") {
       options.pin = value;
     } else if (arg == "--version") {
       if (!parseInteger(value, options.version)) {
-        return "--version expects a whole number (32-bit), not \"" + value + "\"";
+        return base::fail("--version expects a whole number (32-bit), not \"" + value + "\"");
       }
     } else if (arg == "--rate") {
       if (!parseInteger(value, options.rate) || options.rate < 1 || options.rate > 1000) {
-        return "--rate expects updates a second from 1 to 1000, not \"" + value + "\"";
+        return base::fail("--rate expects updates a second from 1 to 1000, not \"" + value + "\"");
       }
     } else if (arg == "--trace") {
       options.trace = value;
@@ -75,12 +75,12 @@ std::variant<PhoneOptions, std::string> parsePhoneOptions(const std::vector<std:
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else {
-      return "unknown option \"" + arg + "\"";
+      return base::fail("unknown option \"" + arg + "\"");
     }
   }
   for (const char c : options.name) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      return "--name may not hold control characters";
+      return base::fail("--name may not hold control characters");
     }
   }
   options.id = id ? *id : identifierForName(options.name);

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/ble/uuid.h"
 
 namespace sim {
@@ -31,7 +31,7 @@ struct PhoneOptions {
 };
 
 // The options, or a one-line reason they cannot be used.
-std::variant<PhoneOptions, std::string> parsePhoneOptions(const std::vector<std::string>& args);
+base::Result<PhoneOptions> parsePhoneOptions(const std::vector<std::string>& args);
 
 // A fixed identifier for a name (a version-8, name-based UUID).
 ble::UUID identifierForName(const std::string& name);

@@ -70,7 +70,7 @@ class PhoneWithCentral : public ::testing::Test {
 };
 
 TEST_F(PhoneWithCentral, TheRightPinBringsTheStream) {
-  connectAndSubscribe(std::get<PhoneOptions>(parsePhoneOptions({"--name", "Road phone"})));
+  connectAndSubscribe(*parsePhoneOptions({"--name", "Road phone"}));
   ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return desktop->accelerations >= 10; }, 3s));
   EXPECT_EQ(desktop->requests, 1);
   EXPECT_EQ(desktop->refusals, 0);
@@ -79,7 +79,7 @@ TEST_F(PhoneWithCentral, TheRightPinBringsTheStream) {
 TEST_F(PhoneWithCentral, AWrongPinOrDigestIsRefused) {
   for (const bool wrongPin : {true, false}) {
     SCOPED_TRACE(wrongPin ? "wrong PIN" : "wrong digest");
-    connectAndSubscribe(std::get<PhoneOptions>(parsePhoneOptions({"--pin", "0000"})));
+    connectAndSubscribe(*parsePhoneOptions({"--pin", "0000"}));
     desktop->pin = wrongPin ? "1234" : "0000";
     desktop->tamper = wrongPin ? 0 : 0x80000000u;
     ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return desktop->refusals == 1; }, 3s));

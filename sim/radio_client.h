@@ -35,7 +35,6 @@ class RadioClient : public std::enable_shared_from_this<RadioClient> {
   void goAway();
   bool send(const ble::radio::PhoneMessage& message);
   [[nodiscard]] bool inRange() const { return channel_ && channel_->isOpen(); }
-  [[nodiscard]] const std::string& path() const { return path_; }
 
  private:
   RadioClient(std::string path, ble::radio::Advertise advertise, Handlers handlers);

@@ -159,10 +159,9 @@ void SimulatedPhone::onSubscribe(bool enabled) {
 }
 
 void SimulatedPhone::onWrite(const std::vector<uint8_t>& value) {
-  std::string error;
-  auto answer = auth_.check(value, error);
+  auto answer = auth_.check(value);
   if (!answer) {
-    say("ignored a write: " + error);
+    say("ignored a write: " + answer.error().message);
     return;
   }
   const std::string who = "\"" + answer->deviceName + "\"";

@@ -168,7 +168,7 @@ class SimulatedPhoneTest : public ::testing::Test {
     phone->setChallengeSource([] { return kChallenge; });
     return phone;
   }
-  static PhoneOptions defaults() { return std::get<PhoneOptions>(parsePhoneOptions({})); }
+  static PhoneOptions defaults() { return *parsePhoneOptions({}); }
 
   ScriptedCentral central;
   bool finished = false;

@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
+#include "app/application_link_host.h"
 #include "app/classes.h"
-#include "app/tray_icon.h"
 #include "link/view_controller.h"
 #include "platform/base/bundle.h"
 #include "platform/base/options.h"
@@ -53,6 +53,11 @@ class InProcess : public testing::Test {
   static std::shared_ptr<tovelin::ViewController> controller() {
     return std::dynamic_pointer_cast<tovelin::ViewController>(overlay()->contentViewController());
   }
+  // The status menu and welcome window the application handed the link.
+  static std::shared_ptr<tovelin::ApplicationLinkHost> host() {
+    auto vc = controller();
+    return vc ? std::dynamic_pointer_cast<tovelin::ApplicationLinkHost>(vc->host()) : nullptr;
+  }
 
   static std::filesystem::path dir_;
 };
@@ -76,13 +81,14 @@ TEST_F(InProcess, LaunchTurnsTheFirstWindowIntoTheOverlay) {
 
   auto vc = controller();
   ASSERT_TRUE(vc);
-  ASSERT_TRUE(vc->metalView);
-  EXPECT_EQ(vc->window, w);
-  EXPECT_TRUE(vc->centralManager);
-  EXPECT_TRUE(vc->trayIcon);
-  EXPECT_TRUE(vc->welcomeWindow);
+  ASSERT_TRUE(vc->metalView());
+  EXPECT_EQ(vc->window(), w);
+  EXPECT_TRUE(vc->centralManager());
+  ASSERT_TRUE(host());
+  EXPECT_TRUE(host()->trayIcon());
+  EXPECT_TRUE(host()->welcomeWindow());
   // The renderer's view fills the overlay.
-  EXPECT_EQ(vc->metalView->frame().size, w->frame().size);
+  EXPECT_EQ(vc->metalView()->frame().size, w->frame().size);
 }
 
 struct PresetCase {
@@ -97,8 +103,9 @@ class Presets : public InProcess, public testing::WithParamInterface<PresetCase>
 
 TEST_P(Presets, EachPresetRestylesTheOverlayAndResumesIt) {
   auto vc = controller();
-  ASSERT_TRUE(vc && vc->trayIcon && vc->metalView);
-  auto& view = *vc->metalView;
+  ASSERT_TRUE(vc && host() && host()->trayIcon() && vc->metalView());
+  const auto& trayIcon = host()->trayIcon();
+  auto& view = *vc->metalView();
   // From a faded, paused overlay.
   view.constants.scale = 0.0F;
   view.constants.type = 7;
@@ -106,7 +113,7 @@ TEST_P(Presets, EachPresetRestylesTheOverlayAndResumesIt) {
   overlay()->orderOut(nullptr);
 
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(vc->trayIcon->perform(GetParam().action, ui::MenuItem::make("x", std::nullopt, "")));
+  ASSERT_TRUE(trayIcon->perform(GetParam().action, ui::MenuItem::make("x", std::nullopt, "")));
   const std::string out = testing::internal::GetCapturedStdout();
 
   EXPECT_EQ(out, std::string(GetParam().line) + "\nRendering resumed\n");
@@ -120,7 +127,7 @@ TEST_P(Presets, EachPresetRestylesTheOverlayAndResumesIt) {
 
   // The same preset again finds the renderer running: no second resume.
   testing::internal::CaptureStdout();
-  vc->trayIcon->perform(GetParam().action, nullptr);
+  trayIcon->perform(GetParam().action, nullptr);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(GetParam().line) + "\n");
 }
 
@@ -137,8 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(InProcess, AccelerationAloneResumesWithTheFadeStillLow) {
   auto vc = controller();
-  ASSERT_TRUE(vc && vc->metalView);
-  auto& view = *vc->metalView;
+  ASSERT_TRUE(vc && vc->metalView());
+  auto& view = *vc->metalView();
   view.constants.scale = 0.0005F;
   view.setPaused(true);
   testing::internal::CaptureStdout();
