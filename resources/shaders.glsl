@@ -53,17 +53,18 @@ const float kCells = 12.0;
 // pattern repeats every two cells, so the wrap does not show.
 const float kUnitsPerCell = 50.0;
 
-// Coverage of the inside of a signed distance, smoothed over one pixel of
-// `px` cell units. The distances here change by about one unit per unit, so
-// one pixel size per fragment stands for the derivatives of each distance.
-float fill(float d, float px) { return clamp(0.5 - d / px, 0.0, 1.0); }
+// Coverage of the inside of a signed distance, smoothed over one pixel;
+// `perPx` is pixels per cell unit. The distances here change by about one
+// unit per unit, so one pixel size per fragment stands for the derivatives of
+// each distance.
+float fill(float d, float perPx) { return clamp(0.5 - d * perPx, 0.0, 1.0); }
 
 // Distances without a square root: exact in value and slope on the edge,
 // which is all a pixel-wide edge needs; elsewhere only the sign counts.
-float sdCircle(vec2 p, float r) { return (dot(p, p) - r * r) / (2.0 * r); }
+float sdCircle(vec2 p, float r) { return (dot(p, p) - r * r) * (0.5 / r); }
 
 float sdEllipse(vec2 p, vec2 r) {
-  vec2 q = p / r;
+  vec2 q = p * (1.0 / r);
   return 0.5 * (dot(q, q) - 1.0) * min(r.x, r.y);
 }
 
@@ -84,14 +85,14 @@ const float kTiltSin = 0.43496553;
 // Each pattern returns premultiplied colour and coverage for the point f of
 // its cell (f from -0.5 to 0.5); parity is the cell's (x, y) modulo 2.
 
-vec4 dots(vec2 f, float px) {
+vec4 dots(vec2 f, float perPx) {
   float d = length(f);
-  float disc = fill(d - 0.2, px);
-  float core = fill(d - 0.15, px);
+  float disc = fill(d - 0.2, perPx);
+  float core = fill(d - 0.15, perPx);
   return vec4(vec3(0.96) * core, disc);
 }
 
-vec4 ladyBug(vec2 f, vec2 parity, float px) {
+vec4 ladyBug(vec2 f, vec2 parity, float px, float perPx) {
   // Nothing of the bug reaches farther than 0.3 from the cell's centre.
   if (dot(f, f) > (0.3 + px) * (0.3 + px)) return vec4(0.0);
   // Neighbours crawl in different directions: tilted by +-0.45 radians, and
@@ -99,14 +100,14 @@ vec4 ladyBug(vec2 f, vec2 parity, float px) {
   float s = parity.x < 0.5 ? kTiltSin : -kTiltSin;
   vec2 p = mat2(kTiltCos, s, -s, kTiltCos) * f * (parity.y < 0.5 ? 1.0 : -1.0);
 
-  float body = fill(sdEllipse(p - vec2(0.0, -0.03), vec2(0.21, 0.24)), px);
-  float head = fill(sdCircle(p - vec2(0.0, 0.2), 0.1), px);
+  float body = fill(sdEllipse(p - vec2(0.0, -0.03), vec2(0.21, 0.24)), perPx);
+  float head = fill(sdCircle(p - vec2(0.0, 0.2), 0.1), perPx);
   vec2 m = vec2(abs(p.x), p.y);
-  float eyes = fill(sdCircle(m - vec2(0.045, 0.25), 0.022), px);
-  float line = fill(m.x - 0.011, px);
+  float eyes = fill(sdCircle(m - vec2(0.045, 0.25), 0.022), perPx);
+  float line = fill(m.x - 0.011, perPx);
   float spots = fill(min(min(sdCircle(m - vec2(0.1, 0.08), 0.045),
                              sdCircle(m - vec2(0.13, -0.07), 0.05)),
-                         sdCircle(m - vec2(0.07, -0.19), 0.04)), px);
+                         sdCircle(m - vec2(0.07, -0.19), 0.04)), perPx);
   float dark = max(line, spots) * body;
   float alpha = max(body, head);
   vec3 red = vec3(0.86, 0.08, 0.06);
@@ -114,10 +115,10 @@ vec4 ladyBug(vec2 f, vec2 parity, float px) {
   return vec4(min(rgb, vec3(alpha)), alpha);
 }
 
-vec4 hearts(vec2 f, vec2 parity, float px) {
+vec4 hearts(vec2 f, vec2 parity, float perPx) {
   float size = abs(parity.x - parity.y) < 0.5 ? 0.44 : 0.32;
   float d = sdHeart((f + vec2(0.0, 0.5 * size)) / size) * size;
-  float a = fill(d, px);
+  float a = fill(d, perPx);
   return vec4(vec3(0.97) * a, a);
 }
 
@@ -130,14 +131,15 @@ void fragment_main() {
   vec2 parity = mod(cell, 2.0);
   // One pixel in cell units: the grid is square, so one derivative tells.
   float px = max(abs(dFdx(p.x)) + abs(dFdy(p.x)), 1e-5);
+  float perPx = 1.0 / px;
 
   vec4 c;
   if (PATTERN_TYPE == 1) {
-    c = ladyBug(f, parity, px);
+    c = ladyBug(f, parity, px, perPx);
   } else if (PATTERN_TYPE == 2) {
-    c = hearts(f, parity, px);
+    c = hearts(f, parity, perPx);
   } else {
-    c = dots(f, px);
+    c = dots(f, perPx);
   }
   color = c * clamp(u.scale, 0.0, 1.0);
 }
