@@ -75,6 +75,13 @@ void AppTest::connect(ScriptedPhone& p, const std::string& name) {
   ASSERT_TRUE(p.waitFor("subscribe", 10s).has_value());
 }
 
+std::unique_ptr<ScriptedPhone> AppTest::startConnected() {
+  start();
+  auto p = phone("Test Phone");
+  connect(*p, "Test Phone");
+  return p;
+}
+
 void AppTest::answerPrompt(const std::string& answer, size_t occurrence) {
   ASSERT_TRUE(app_->waitForStderr("Enter your Pincode", 10s, occurrence));
   app_->send(answer);

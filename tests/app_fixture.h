@@ -39,6 +39,8 @@ class AppTest : public testing::Test {
   // Opens "Connect", waits for the phone's discovery, chooses it and waits
   // until the phone is subscribed.
   void connect(ScriptedPhone& phone, const std::string& name);
+  // Starts the application and connects a subscribed phone "Test Phone".
+  std::unique_ptr<ScriptedPhone> startConnected();
   // Answers the PIN prompt once it shows.
   void answerPrompt(const std::string& answer, size_t occurrence = 1);
 

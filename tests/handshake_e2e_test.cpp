@@ -35,14 +35,6 @@ const std::string kPincodeAlert =
 // The steps every handshake test shares.
 class HandshakeSteps : public AppTest {
  protected:
-  // Starts the application and connects a subscribed phone "Test Phone".
-  std::unique_ptr<ScriptedPhone> startConnected() {
-    start();
-    auto p = phone("Test Phone");
-    connect(*p, "Test Phone");
-    return p;
-  }
-
   // After a refusal's alert: the phone is unsubscribed and cancelled, and the
   // disconnection is answered by a new connection request.
   void expectLinkDropped(ScriptedPhone& p) {

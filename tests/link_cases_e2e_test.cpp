@@ -12,15 +12,7 @@
 namespace e2e {
 namespace {
 
-class LinkCases : public AppTest {
- protected:
-  std::unique_ptr<ScriptedPhone> startConnected() {
-    start();
-    auto p = phone("Test Phone");
-    connect(*p, "Test Phone");
-    return p;
-  }
-};
+class LinkCases : public AppTest {};
 
 TEST_F(LinkCases, AStoredEmptyPinAnswersTheNextRequestWithoutAPrompt) {
   writeDefaults(R"({"pincode":""})");
