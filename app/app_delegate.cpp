@@ -5,15 +5,11 @@
 
 namespace tovelin {
 
-bool AppDelegate::setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) {
-  if (key == "updater") {
-    auto controller = std::dynamic_pointer_cast<update::StandardUpdaterController>(value);
-    if (value && !controller) return false;
-    updater = std::move(controller);
-    return true;
-  }
-  return base::Object::setValueForKey(key, value);
-}
+const base::Outlet AppDelegate::kOutlets[] = {
+    base::outlet<&AppDelegate::updater>("updater"),
+};
+const base::ClassTable AppDelegate::kClassTable{
+    "AppDelegate", &base::Object::kClassTable, {}, kOutlets};
 
 void AppDelegate::applicationDidFinishLaunching(
     const std::shared_ptr<base::Object>& /*notification*/) {

@@ -25,8 +25,11 @@ class AppDelegate : public base::Object, public ui::ApplicationDelegate {
   bool applicationSupportsSecureRestorableState(
       const std::shared_ptr<base::Object>& application) override;
 
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
-  [[nodiscard]] std::string className() const override { return "AppDelegate"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
+
+ private:
+  static const base::Outlet kOutlets[];
 };
 
 }  // namespace tovelin

@@ -11,15 +11,13 @@ namespace tovelin {
 
 void registerClasses() {
   auto& registry = ui::ClassRegistry::shared();
-  registry.registerClass(
-      "AppDelegate", [](const base::Coder& coder) { return std::make_shared<AppDelegate>(coder); });
-  registry.registerClass("ViewController", [](const base::Coder& coder) {
+  registry.registerClass<AppDelegate>();
+  registry.registerClass<ViewController>([](const base::Coder& coder) {
     auto controller = std::make_shared<ViewController>(coder);
     controller->setHost(std::make_shared<ApplicationLinkHost>());
     return controller;
   });
-  registry.registerClass(
-      "MetalView", [](const base::Coder& coder) { return std::make_shared<MetalView>(coder); });
+  registry.registerClass<MetalView>();
   update::registerClasses();
 }
 

@@ -96,28 +96,15 @@ void CustomAlertWithVideo::windowWillClose(const std::shared_ptr<base::Object>& 
   playerLooper2.reset();
 }
 
-bool CustomAlertWithVideo::perform(std::string_view selector,
-                                   const std::shared_ptr<base::Object>& sender) {
-  if (selector == "closeAlert:") {
-    closeAlert(sender);
-    return true;
-  }
-  if (selector == "openWebsite:") {
-    openWebsite(sender);
-    return true;
-  }
-  return ui::WindowController::perform(selector, sender);
-}
-
-bool CustomAlertWithVideo::setValueForKey(std::string_view key,
-                                          const std::shared_ptr<base::Object>& value) {
-  if (key == "videoContent" || key == "videoContent2") {
-    auto view = std::dynamic_pointer_cast<ui::View>(value);
-    if (value && !view) return false;
-    (key == "videoContent" ? videoContent : videoContent2) = view;
-    return true;
-  }
-  return ui::WindowController::setValueForKey(key, value);
-}
+const base::Action CustomAlertWithVideo::kActions[] = {
+    base::action<&CustomAlertWithVideo::closeAlert>("closeAlert:"),
+    base::action<&CustomAlertWithVideo::openWebsite>("openWebsite:"),
+};
+const base::Outlet CustomAlertWithVideo::kOutlets[] = {
+    base::outlet<&CustomAlertWithVideo::videoContent>("videoContent"),
+    base::outlet<&CustomAlertWithVideo::videoContent2>("videoContent2"),
+};
+const base::ClassTable CustomAlertWithVideo::kClassTable{
+    "CustomAlertWithVideo", &ui::WindowController::kClassTable, kActions, kOutlets};
 
 }  // namespace tovelin

@@ -52,10 +52,13 @@ class CustomAlertWithVideo : public ui::WindowController, public ui::WindowDeleg
   void windowWillClose(const std::shared_ptr<base::Object>& notification) override;
 
   // Actions "closeAlert:" and "openWebsite:" (and the window controller's).
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override;
   // Outlets "videoContent" and "videoContent2" (and "window").
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
-  [[nodiscard]] std::string className() const override { return "CustomAlertWithVideo"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
+
+ private:
+  static const base::Action kActions[];
+  static const base::Outlet kOutlets[];
 };
 
 }  // namespace tovelin

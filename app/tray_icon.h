@@ -77,10 +77,11 @@ class TrayIcon : public base::Object, public ui::MenuDelegate {
   void connectToPeripheral(const std::shared_ptr<base::Object>& sender);
 
   // The actions above by selector ("menuOption1Selected:", ...).
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override;
-  [[nodiscard]] std::string className() const override { return "TrayIcon"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
+  static const base::Action kActions[];
   struct Preset;
   void applyPreset(const Preset& preset);
   void scan();

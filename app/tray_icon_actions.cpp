@@ -95,31 +95,22 @@ void TrayIcon::quitApp(const std::shared_ptr<base::Object>& /*sender*/) {
   ui::Application::shared().terminate(shared_from_this());
 }
 
-bool TrayIcon::perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) {
-  using Action = void (TrayIcon::*)(const std::shared_ptr<base::Object>&);
-  static const std::pair<std::string_view, Action> actions[] = {
-      {"statusBarButtonClicked:", &TrayIcon::statusBarButtonClicked},
-      {"menuOption1Selected:", &TrayIcon::menuOption1Selected},
-      {"menuOption2Selected:", &TrayIcon::menuOption2Selected},
-      {"menuOption3Selected:", &TrayIcon::menuOption3Selected},
-      {"menuOption4Selected:", &TrayIcon::menuOption4Selected},
-      {"checkForUpdates:", &TrayIcon::checkForUpdates},
-      {"downloadMobile:", &TrayIcon::downloadMobile},
-      {"quitApp:", &TrayIcon::quitApp},
-      {"startScan:", &TrayIcon::startScan},
-      {"connectToPeripheral:", &TrayIcon::connectToPeripheral},
-  };
-  if (selector == "menuWillOpen:") {
-    menuWillOpen(std::dynamic_pointer_cast<ui::Menu>(sender));
-    return true;
-  }
-  for (const auto& [name, action] : actions) {
-    if (name == selector) {
-      (this->*action)(sender);
-      return true;
-    }
-  }
-  return false;
-}
+const base::Action TrayIcon::kActions[] = {
+    base::action<&TrayIcon::statusBarButtonClicked>("statusBarButtonClicked:"),
+    base::action<&TrayIcon::menuOption1Selected>("menuOption1Selected:"),
+    base::action<&TrayIcon::menuOption2Selected>("menuOption2Selected:"),
+    base::action<&TrayIcon::menuOption3Selected>("menuOption3Selected:"),
+    base::action<&TrayIcon::menuOption4Selected>("menuOption4Selected:"),
+    base::action<&TrayIcon::checkForUpdates>("checkForUpdates:"),
+    base::action<&TrayIcon::downloadMobile>("downloadMobile:"),
+    base::action<&TrayIcon::quitApp>("quitApp:"),
+    base::action<&TrayIcon::startScan>("startScan:"),
+    base::action<&TrayIcon::connectToPeripheral>("connectToPeripheral:"),
+    {"menuWillOpen:",
+     [](base::Object& self, const std::shared_ptr<base::Object>& sender) {
+       static_cast<TrayIcon&>(self).menuWillOpen(std::dynamic_pointer_cast<ui::Menu>(sender));
+     }},
+};
+const base::ClassTable TrayIcon::kClassTable{"TrayIcon", &base::Object::kClassTable, kActions};
 
 }  // namespace tovelin

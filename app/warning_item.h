@@ -36,7 +36,8 @@ class WarningMenuItemView : public ui::View {
   const std::shared_ptr<ui::ImageView> imageView;
   const std::shared_ptr<ui::TextField> textField;
 
-  [[nodiscard]] std::string className() const override { return "WarningMenuItemView"; }
+  static constexpr base::ClassTable kClassTable{"WarningMenuItemView", &ui::View::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 };
 
 }  // namespace tovelin

@@ -36,16 +36,11 @@ ViewController::ViewController(const base::Coder& coder) : ui::ViewController(co
 
 ViewController::~ViewController() = default;
 
-bool ViewController::setValueForKey(std::string_view key,
-                                    const std::shared_ptr<base::Object>& value) {
-  if (key == "metalView") {
-    auto view = std::dynamic_pointer_cast<MetalView>(value);
-    if (value && !view) return false;
-    metalView_ = std::move(view);
-    return true;
-  }
-  return ui::ViewController::setValueForKey(key, value);
-}
+const base::Outlet ViewController::kOutlets[] = {
+    base::outlet<&ViewController::metalView_>("metalView"),
+};
+const base::ClassTable ViewController::kClassTable{
+    "ViewController", &ui::ViewController::kClassTable, {}, kOutlets};
 
 void ViewController::viewDidLoad() {
   ui::ViewController::viewDidLoad();

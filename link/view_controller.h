@@ -93,10 +93,11 @@ class ViewController : public ui::ViewController,
   void showAlert(const std::string& messageText, const std::string& informativeText);
   std::optional<std::string> askForPincode();
 
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
-  [[nodiscard]] std::string className() const override { return "ViewController"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
+  static const base::Outlet kOutlets[];
   void handleAuthenticationRequest(const std::shared_ptr<ble::Peripheral>& from,
                                    const std::shared_ptr<ble::Characteristic>& characteristic,
                                    const AuthenticationRequest& request);

@@ -49,7 +49,8 @@ class MetalView : public gpu::View {
   // draw and present.
   void drawRect(base::Rect dirtyRect) override;
 
-  [[nodiscard]] std::string className() const override { return "MetalView"; }
+  static constexpr base::ClassTable kClassTable{"MetalView", &gpu::View::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
   // For the console's window listing: drawing or paused, the pattern, the fade
   // level and the scroll offset.
   [[nodiscard]] std::optional<std::string> consoleStatus() const override;

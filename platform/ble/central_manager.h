@@ -88,7 +88,8 @@ class CentralManager : public base::Object, private RadioEvents {
                          const ConnectOptions& options = {});
   void cancelPeripheralConnection(const std::shared_ptr<Peripheral>& peripheral);
 
-  [[nodiscard]] std::string className() const override { return "CBCentralManager"; }
+  static constexpr base::ClassTable kClassTable{"CBCentralManager", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   // What the radio reports.

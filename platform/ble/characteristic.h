@@ -27,7 +27,8 @@ class Characteristic : public base::Object {
   // The service it belongs to, or nothing once the service object is gone.
   [[nodiscard]] std::shared_ptr<Service> service() const { return service_.lock(); }
 
-  [[nodiscard]] std::string className() const override { return "CBCharacteristic"; }
+  static constexpr base::ClassTable kClassTable{"CBCharacteristic", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
   // The central manager keeps here the last value a phone notified.
   void setValue(std::vector<uint8_t> value) { value_ = std::move(value); }

@@ -73,7 +73,8 @@ class Peripheral : public base::Object {
                   const std::shared_ptr<Characteristic>& characteristic,
                   CharacteristicWriteType type);
 
-  [[nodiscard]] std::string className() const override { return "CBPeripheral"; }
+  static constexpr base::ClassTable kClassTable{"CBPeripheral", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
   // For its central manager, which drives the connection's life.
   [[nodiscard]] bool belongsTo(const CentralManager* central) const;

@@ -29,7 +29,8 @@ class Service : public base::Object {
   // The discovered characteristic with `uuid`, if any.
   [[nodiscard]] std::shared_ptr<Characteristic> characteristic(const UUID& uuid) const;
 
-  [[nodiscard]] std::string className() const override { return "CBService"; }
+  static constexpr base::ClassTable kClassTable{"CBService", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
   // Characteristic discovery: from then on the list exists, and it gains
   // those of `uuids` it does not hold yet.

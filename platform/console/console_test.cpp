@@ -31,41 +31,48 @@ class Target : public base::Object, public ui::MenuDelegate {
   std::vector<std::string> typed;
   base::Handle timer;
 
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>&) override {
-    if (selector == "count:") {
-      ++count;
-    } else if (selector == "ask:") {
-      ui::Alert alert;
-      alert.setMessageText("Enter your Pincode");
-      alert.setInformativeText("Please enter your pincode below.");
-      auto field = ui::TextField::make(base::makeRect(0, 0, 200, 24));
-      field->setPlaceholderString("Pincode");
-      alert.setAccessoryView(field);
-      alert.addButtonWithTitle("OK");
-      alert.addButtonWithTitle("Cancel");
-      responses.push_back(alert.runModal());
-      typed.push_back(field->stringValue());
-    } else if (selector == "nest:") {
-      // A second request arrives while the first alert is open.
-      base::RunLoop::main().post([this] { perform("ask:", nullptr); });
-      perform("ask:", nullptr);
-    } else if (selector == "post:") {
-      base::RunLoop::main().post([this] { flag = true; });
-    } else if (selector == "arm:") {
-      timer = base::RunLoop::main().addTimer(100ms, false, [this] { flag = true; });
-    } else if (selector == "check:") {
-      checks.push_back(flag);
-    } else {
-      return false;
-    }
-    return true;
+  void countUp(const base::ObjectPtr& /*sender*/) { ++count; }
+  void ask(const base::ObjectPtr& /*sender*/) {
+    ui::Alert alert;
+    alert.setMessageText("Enter your Pincode");
+    alert.setInformativeText("Please enter your pincode below.");
+    auto field = ui::TextField::make(base::makeRect(0, 0, 200, 24));
+    field->setPlaceholderString("Pincode");
+    alert.setAccessoryView(field);
+    alert.addButtonWithTitle("OK");
+    alert.addButtonWithTitle("Cancel");
+    responses.push_back(alert.runModal());
+    typed.push_back(field->stringValue());
   }
+  void nest(const base::ObjectPtr& sender) {
+    // A second request arrives while the first alert is open.
+    base::RunLoop::main().post([this] { ask(nullptr); });
+    ask(sender);
+  }
+  void postFlag(const base::ObjectPtr& /*sender*/) {
+    base::RunLoop::main().post([this] { flag = true; });
+  }
+  void arm(const base::ObjectPtr& /*sender*/) {
+    timer = base::RunLoop::main().addTimer(100ms, false, [this] { flag = true; });
+  }
+  void check(const base::ObjectPtr& /*sender*/) { checks.push_back(flag); }
   void menuWillOpen(const std::shared_ptr<ui::Menu>& menu) override {
     ++opened;
     menu->removeAllItems();
     menu->addItem(ui::MenuItem::make("Fresh " + std::to_string(opened), std::nullopt, ""));
   }
+
+  static const base::Action kActions[];
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 };
+
+const base::Action Target::kActions[] = {
+    base::action<&Target::countUp>("count:"), base::action<&Target::ask>("ask:"),
+    base::action<&Target::nest>("nest:"),     base::action<&Target::postFlag>("post:"),
+    base::action<&Target::arm>("arm:"),       base::action<&Target::check>("check:"),
+};
+const base::ClassTable Target::kClassTable{"Target", &base::Object::kClassTable, kActions};
 
 class ConsoleSession : public ::testing::Test {
  protected:

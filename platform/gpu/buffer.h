@@ -22,7 +22,8 @@ class Buffer : public base::Object {
   [[nodiscard]] void* contents() { return bytes_.data(); }
   [[nodiscard]] size_t length() const { return bytes_.size(); }
 
-  [[nodiscard]] std::string className() const override { return "MTLBuffer"; }
+  static constexpr base::ClassTable kClassTable{"MTLBuffer", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
   // Copies the bytes to the driver's buffer object and returns its name.
   unsigned upload();

@@ -35,7 +35,9 @@ class RenderPassDescriptor : public base::Object {
   // One colour attachment: drawables have one.
   std::array<RenderPassColorAttachmentDescriptor, 1> colorAttachments{};
 
-  [[nodiscard]] std::string className() const override { return "MTLRenderPassDescriptor"; }
+  static constexpr base::ClassTable kClassTable{"MTLRenderPassDescriptor",
+                                                &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 };
 
 class CommandBuffer;
@@ -48,7 +50,9 @@ class RenderCommandEncoder : public base::Object {
   void drawPrimitives(PrimitiveType type, size_t vertexStart, size_t vertexCount);
   void endEncoding();
 
-  [[nodiscard]] std::string className() const override { return "MTLRenderCommandEncoder"; }
+  static constexpr base::ClassTable kClassTable{"MTLRenderCommandEncoder",
+                                                &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   friend class CommandBuffer;
@@ -93,7 +97,8 @@ class CommandBuffer : public base::Object {
   void waitUntilCompleted();
 
   [[nodiscard]] bool isCommitted() const { return committed_; }
-  [[nodiscard]] std::string className() const override { return "MTLCommandBuffer"; }
+  static constexpr base::ClassTable kClassTable{"MTLCommandBuffer", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   friend class RenderCommandEncoder;
@@ -109,7 +114,8 @@ class CommandBuffer : public base::Object {
 class CommandQueue : public base::Object {
  public:
   std::shared_ptr<CommandBuffer> commandBuffer();
-  [[nodiscard]] std::string className() const override { return "MTLCommandQueue"; }
+  static constexpr base::ClassTable kClassTable{"MTLCommandQueue", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 };
 
 }  // namespace gpu

@@ -45,7 +45,8 @@ class Device : public base::Object {
   // A buffer of `length` zero bytes; nullptr for length 0.
   std::shared_ptr<Buffer> newBufferWithLength(size_t length, ResourceOptions options);
 
-  [[nodiscard]] std::string className() const override { return "MTLDevice"; }
+  static constexpr base::ClassTable kClassTable{"MTLDevice", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   GlContext* context_;

@@ -44,7 +44,8 @@ class Drawable : public base::Object {
   // drawing has been handed to the driver.
   void present();
 
-  [[nodiscard]] std::string className() const override { return "CAMetalDrawable"; }
+  static constexpr base::ClassTable kClassTable{"CAMetalDrawable", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::shared_ptr<Texture> texture_;

@@ -37,7 +37,8 @@ class Function : public base::Object {
   // The complete GLSL ES text of the stage, ready to compile.
   [[nodiscard]] const std::string& source() const { return source_; }
 
-  [[nodiscard]] std::string className() const override { return "MTLFunction"; }
+  static constexpr base::ClassTable kClassTable{"MTLFunction", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::string name_;
@@ -54,7 +55,8 @@ class Library : public base::Object {
   // The function named `name`, or nullptr.
   [[nodiscard]] std::shared_ptr<Function> newFunctionWithName(const std::string& name) const;
 
-  [[nodiscard]] std::string className() const override { return "MTLLibrary"; }
+  static constexpr base::ClassTable kClassTable{"MTLLibrary", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::map<std::string, std::shared_ptr<Function>, std::less<>> functions_;

@@ -65,7 +65,9 @@ class RenderPipelineState : public base::Object {
   [[nodiscard]] const std::vector<BufferUse>& bufferUses() const { return uses_; }
   [[nodiscard]] PixelFormat pixelFormat() const { return pixelFormat_; }
 
-  [[nodiscard]] std::string className() const override { return "MTLRenderPipelineState"; }
+  static constexpr base::ClassTable kClassTable{"MTLRenderPipelineState",
+                                                &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   struct Specialization {

@@ -25,7 +25,8 @@ class Texture : public base::Object {
   // conversion), top row first. Waits for the drawing to finish.
   [[nodiscard]] ui::Pixels readPixels() const;
 
-  [[nodiscard]] std::string className() const override { return "MTLTexture"; }
+  static constexpr base::ClassTable kClassTable{"MTLTexture", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   Texture() = default;

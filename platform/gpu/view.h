@@ -73,7 +73,8 @@ class View : public ui::View {
   // first); none before the first frame is presented.
   std::optional<ui::Pixels> snapshotPixels() override;
 
-  [[nodiscard]] std::string className() const override { return "MTKView"; }
+  static constexpr base::ClassTable kClassTable{"MTKView", &ui::View::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   void startDisplayTimer();

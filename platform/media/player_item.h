@@ -29,7 +29,8 @@ class PlayerItem : public base::Object {
   [[nodiscard]] std::chrono::nanoseconds duration() const { return duration_; }
   [[nodiscard]] double durationSeconds() const;
 
-  [[nodiscard]] std::string className() const override { return "AVPlayerItem"; }
+  static constexpr base::ClassTable kClassTable{"AVPlayerItem", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   explicit PlayerItem(base::URL url) : url_(std::move(url)) {}

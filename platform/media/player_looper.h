@@ -23,7 +23,8 @@ class PlayerLooper : public base::Object {
   // How many times the item has started over.
   [[nodiscard]] int64_t loopCount() const { return loopCount_; }
 
-  [[nodiscard]] std::string className() const override { return "AVPlayerLooper"; }
+  static constexpr base::ClassTable kClassTable{"AVPlayerLooper", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   friend class QueuePlayer;

@@ -52,7 +52,8 @@ class PlayerView : public ui::View {
   // "player: playing 1.25 s of 3.00 s (loop 2)", "player: none", ...
   [[nodiscard]] std::optional<std::string> consoleStatus() const override;
 
-  [[nodiscard]] std::string className() const override { return "AVPlayerView"; }
+  static constexpr base::ClassTable kClassTable{"AVPlayerView", &ui::View::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   long controlsStyle_ = PlayerViewControlsStyleDefault;

@@ -40,7 +40,8 @@ class QueuePlayer : public base::Object {
   // "playing 1.25 s of 3.00 s (loop 2)", "paused ...", "failed (why)", "no item".
   [[nodiscard]] std::string statusText() const;
 
-  [[nodiscard]] std::string className() const override { return "AVQueuePlayer"; }
+  static constexpr base::ClassTable kClassTable{"AVQueuePlayer", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   friend class PlayerLooper;

@@ -63,22 +63,13 @@ void Application::reset() {
   base::RunLoop::main().reset();
 }
 
-bool Application::perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) {
-  if (selector == "terminate:") {
-    terminate(sender);
-    return true;
-  }
-  return base::Object::perform(selector, sender);
-}
-
-bool Application::setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) {
-  if (key == "delegate") {
-    auto delegate = std::dynamic_pointer_cast<ApplicationDelegate>(value);
-    if (value && !delegate) return false;
-    delegate_ = std::move(delegate);
-    return true;
-  }
-  return base::Object::setValueForKey(key, value);
-}
+const base::Action Application::kActions[] = {
+    base::action<&Application::terminate>("terminate:"),
+};
+const base::Outlet Application::kOutlets[] = {
+    base::outlet<&Application::delegate_>("delegate"),
+};
+const base::ClassTable Application::kClassTable{"NSApplication", &base::Object::kClassTable,
+                                                kActions, kOutlets};
 
 }  // namespace ui

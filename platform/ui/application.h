@@ -89,11 +89,12 @@ class Application : public base::Object {
   void reset();
 
   // "terminate:" terminates. Outlet "delegate" takes an ApplicationDelegate.
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override;
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
-  [[nodiscard]] std::string className() const override { return "NSApplication"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
+  static const base::Action kActions[];
+  static const base::Outlet kOutlets[];
   Application() = default;
 
   std::shared_ptr<ApplicationDelegate> delegate_;

@@ -33,7 +33,8 @@ class Button : public Control {
 
   // A light box with a dark stripe for the title, for the compositor.
   std::optional<Pixels> snapshotPixels() override;
-  [[nodiscard]] std::string className() const override { return "NSButton"; }
+  static constexpr base::ClassTable kClassTable{"NSButton", &Control::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::string title_;

@@ -33,7 +33,8 @@ class Control : public View {
   // disabled or the target does not answer the selector.
   bool sendAction();
 
-  [[nodiscard]] std::string className() const override { return "NSControl"; }
+  static constexpr base::ClassTable kClassTable{"NSControl", &View::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::weak_ptr<base::Object> target_;

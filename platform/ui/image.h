@@ -40,7 +40,8 @@ class Image : public base::Object {
   [[nodiscard]] bool isTemplate() const { return template_; }
   void setTemplate(bool isTemplate) { template_ = isTemplate; }
 
-  [[nodiscard]] std::string className() const override { return "NSImage"; }
+  static constexpr base::ClassTable kClassTable{"NSImage", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   Pixels pixels_;

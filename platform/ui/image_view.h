@@ -23,7 +23,8 @@ class ImageView : public View {
   // The image scaled to the view's size (template images drawn in black).
   std::optional<Pixels> snapshotPixels() override;
 
-  [[nodiscard]] std::string className() const override { return "NSImageView"; }
+  static constexpr base::ClassTable kClassTable{"NSImageView", &View::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::shared_ptr<Image> image_;

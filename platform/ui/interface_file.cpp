@@ -22,15 +22,13 @@ using nlohmann::json;
 
 ClassRegistry::ClassRegistry() {
   registerClass("NSObject", [](const base::Coder&) { return std::make_shared<base::Object>(); });
-  registerClass("NSView", [](const base::Coder& c) { return std::make_shared<View>(c); });
-  registerClass("NSControl", [](const base::Coder& c) { return std::make_shared<Control>(c); });
-  registerClass("NSButton", [](const base::Coder& c) { return std::make_shared<Button>(c); });
-  registerClass("NSTextField", [](const base::Coder& c) { return std::make_shared<TextField>(c); });
-  registerClass("NSWindow", [](const base::Coder& c) { return Window::make(c); });
-  registerClass("NSViewController",
-                [](const base::Coder& c) { return std::make_shared<ViewController>(c); });
-  registerClass("NSWindowController",
-                [](const base::Coder& c) { return std::make_shared<WindowController>(c); });
+  registerClass<View>();
+  registerClass<Control>();
+  registerClass<Button>();
+  registerClass<TextField>();
+  registerClass<Window>([](const base::Coder& c) { return Window::make(c); });
+  registerClass<ViewController>();
+  registerClass<WindowController>();
 }
 
 ClassRegistry& ClassRegistry::shared() {

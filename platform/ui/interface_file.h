@@ -37,6 +37,16 @@ class ClassRegistry {
 
   // Enters (or replaces) the class `name`.
   void registerClass(const std::string& name, ObjectFactory factory);
+  // Enters class T under the name in its class table, made by `factory` or,
+  // without one, by T's constructor from a coder.
+  template <typename T>
+  void registerClass(ObjectFactory factory) {
+    registerClass(std::string(T::kClassTable.name), std::move(factory));
+  }
+  template <typename T>
+  void registerClass() {
+    registerClass<T>([](const base::Coder& c) { return std::make_shared<T>(c); });
+  }
   [[nodiscard]] bool contains(const std::string& name) const;
   // A new object of class `name`, or none for an unknown class or a factory
   // that made nothing.

@@ -29,14 +29,9 @@ class ProbeController : public ViewController {
     const auto windows = Application::shared().windows();
     firstWindowTitle = windows.empty() ? "" : windows.front()->title();
   }
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override {
-    if (key == "label") {
-      label = std::dynamic_pointer_cast<TextField>(value);
-      return label != nullptr || value == nullptr;
-    }
-    return ViewController::setValueForKey(key, value);
-  }
-  [[nodiscard]] std::string className() const override { return "ProbeController"; }
+  static const base::Outlet kOutlets[];
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
   static inline int totalLoads = 0;
   std::shared_ptr<TextField> label;
@@ -45,31 +40,31 @@ class ProbeController : public ViewController {
   std::string firstWindowTitle;
 };
 
+const base::Outlet ProbeController::kOutlets[] = {base::outlet<&ProbeController::label>("label")};
+const base::ClassTable ProbeController::kClassTable{
+    "ProbeController", &ViewController::kClassTable, {}, kOutlets};
+
 // A file's owner with two outlets and one action.
 class Owner : public base::Object {
  public:
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override {
-    if (key == "window") {
-      window = std::dynamic_pointer_cast<Window>(value);
-      return true;
-    }
-    if (key == "controller") {
-      controller = std::dynamic_pointer_cast<ProbeController>(value);
-      return true;
-    }
-    return false;
-  }
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override {
-    if (selector != "closeAlert:") return false;
+  void closeAlert(const base::ObjectPtr& sender) {
     ++closes;
     lastSender = sender;
-    return true;
   }
   std::shared_ptr<Window> window;
   std::shared_ptr<ProbeController> controller;
   int closes = 0;
   std::shared_ptr<base::Object> lastSender;
+
+  static const base::Action kActions[];
+  static const base::Outlet kOutlets[];
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 };
+const base::Action Owner::kActions[] = {base::action<&Owner::closeAlert>("closeAlert:")};
+const base::Outlet Owner::kOutlets[] = {base::outlet<&Owner::window>("window"),
+                                        base::outlet<&Owner::controller>("controller")};
+const base::ClassTable Owner::kClassTable{"Owner", &base::Object::kClassTable, kActions, kOutlets};
 
 class InterfaceFileTest : public ::testing::Test {
  protected:

@@ -19,7 +19,8 @@ class Layer : public base::Object {
   [[nodiscard]] const std::optional<std::string>& compositingFilter() const { return filter_; }
   void setCompositingFilter(std::optional<std::string> filter) { filter_ = std::move(filter); }
 
-  [[nodiscard]] std::string className() const override { return "CALayer"; }
+  static constexpr base::ClassTable kClassTable{"CALayer", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   bool opaque_ = true;

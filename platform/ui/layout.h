@@ -111,7 +111,8 @@ class LayoutConstraint : public base::Object {
   [[nodiscard]] bool isActive() const { return active_; }
   [[nodiscard]] std::string description() const;
 
-  [[nodiscard]] std::string className() const override { return "NSLayoutConstraint"; }
+  static constexpr base::ClassTable kClassTable{"NSLayoutConstraint", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   LayoutAnchor first_;

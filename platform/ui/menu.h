@@ -48,7 +48,8 @@ class Menu : public base::Object {
   // The platform opening the menu: the delegate hears menuWillOpen first.
   void willOpen();
 
-  [[nodiscard]] std::string className() const override { return "NSMenu"; }
+  static constexpr base::ClassTable kClassTable{"NSMenu", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::string title_;

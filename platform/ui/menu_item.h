@@ -67,7 +67,8 @@ class MenuItem : public base::Object {
   // does nothing and returns false.
   bool performAction();
 
-  [[nodiscard]] std::string className() const override { return "NSMenuItem"; }
+  static constexpr base::ClassTable kClassTable{"NSMenuItem", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   Kind kind_;

@@ -13,12 +13,16 @@ namespace {
 class Recorder : public base::Object {
  public:
   std::vector<std::pair<std::string, std::shared_ptr<base::Object>>> received;
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override {
-    if (selector != "go:" && selector != "click:") return false;
-    received.emplace_back(std::string(selector), sender);
-    return true;
-  }
+  void go(const base::ObjectPtr& sender) { received.emplace_back("go:", sender); }
+  void click(const base::ObjectPtr& sender) { received.emplace_back("click:", sender); }
+
+  static const base::Action kActions[];
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 };
+const base::Action Recorder::kActions[] = {base::action<&Recorder::go>("go:"),
+                                           base::action<&Recorder::click>("click:")};
+const base::ClassTable Recorder::kClassTable{"Recorder", &base::Object::kClassTable, kActions};
 
 class OpenRecorder : public ui::MenuDelegate {
  public:

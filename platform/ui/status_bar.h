@@ -37,7 +37,8 @@ class StatusBarButton : public base::Object {
   // Returns true when a target took it.
   bool performClick(const std::shared_ptr<base::Object>& sender);
 
-  [[nodiscard]] std::string className() const override { return "NSStatusBarButton"; }
+  static constexpr base::ClassTable kClassTable{"NSStatusBarButton", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::shared_ptr<Image> image_;
@@ -55,7 +56,8 @@ class StatusItem : public base::Object {
   [[nodiscard]] const std::shared_ptr<Menu>& menu() const { return menu_; }
   void setMenu(std::shared_ptr<Menu> menu) { menu_ = std::move(menu); }
 
-  [[nodiscard]] std::string className() const override { return "NSStatusItem"; }
+  static constexpr base::ClassTable kClassTable{"NSStatusItem", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   double length_;

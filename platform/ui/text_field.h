@@ -68,7 +68,8 @@ class TextField : public Control {
   // Background and border, and a stripe for each line of text, for the
   // compositor.
   std::optional<Pixels> snapshotPixels() override;
-  [[nodiscard]] std::string className() const override { return "NSTextField"; }
+  static constexpr base::ClassTable kClassTable{"NSTextField", &Control::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
   std::string text_;

@@ -79,16 +79,20 @@ TEST(TextField, AClearLabelPaintsOnlyItsTextStripes) {
   EXPECT_EQ(pixels->at(3, 19)[3], 0);
 }
 
+// Counts the "openWebsite:" actions it is sent.
+class Target : public base::Object {
+ public:
+  void openWebsite(const base::ObjectPtr& sender) { senders.push_back(sender); }
+  std::vector<std::shared_ptr<base::Object>> senders;
+
+  static const base::Action kActions[];
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
+};
+const base::Action Target::kActions[] = {base::action<&Target::openWebsite>("openWebsite:")};
+const base::ClassTable Target::kClassTable{"Target", &base::Object::kClassTable, kActions};
+
 TEST(Button, PressingSendsItsActionToItsTargetOnlyWhileItCan) {
-  class Target : public base::Object {
-   public:
-    bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override {
-      if (selector != "openWebsite:") return false;
-      senders.push_back(sender);
-      return true;
-    }
-    std::vector<std::shared_ptr<base::Object>> senders;
-  };
   auto target = std::make_shared<Target>();
   auto button = Button::make("Website", target, "openWebsite:");
   EXPECT_TRUE(button->performClick(nullptr));

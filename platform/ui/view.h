@@ -99,7 +99,8 @@ class View : public base::Object {
   // (a player's state and time, say); none for most views.
   [[nodiscard]] virtual std::optional<std::string> consoleStatus() const { return std::nullopt; }
 
-  [[nodiscard]] std::string className() const override { return "NSView"; }
+  static constexpr base::ClassTable kClassTable{"NSView", &base::Object::kClassTable};
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
   // Called by the window when the view enters or leaves it.
   void setWindow(const std::weak_ptr<Window>& window);

@@ -11,15 +11,10 @@ const std::shared_ptr<View>& ViewController::view() {
   return view_;
 }
 
-bool ViewController::setValueForKey(std::string_view key,
-                                    const std::shared_ptr<base::Object>& value) {
-  if (key == "view") {
-    auto v = std::dynamic_pointer_cast<View>(value);
-    if (value && !v) return false;
-    view_ = std::move(v);
-    return true;
-  }
-  return base::Object::setValueForKey(key, value);
-}
+const base::Outlet ViewController::kOutlets[] = {
+    base::outlet<&ViewController::view_>("view"),
+};
+const base::ClassTable ViewController::kClassTable{
+    "NSViewController", &base::Object::kClassTable, {}, kOutlets};
 
 }  // namespace ui

@@ -23,10 +23,11 @@ class ViewController : public base::Object {
   // Runs once, when the view is first asked for.
   virtual void viewDidLoad() {}
 
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
-  [[nodiscard]] std::string className() const override { return "NSViewController"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
+  static const base::Outlet kOutlets[];
   std::shared_ptr<View> view_;
   bool loaded_ = false;
 };

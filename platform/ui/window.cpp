@@ -56,15 +56,10 @@ std::shared_ptr<Window> Window::make(const base::Coder& coder) {
   return window;
 }
 
-bool Window::setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) {
-  if (key == "delegate") {
-    auto d = std::dynamic_pointer_cast<WindowDelegate>(value);
-    if (value && !d) return false;
-    delegate_ = d;
-    return true;
-  }
-  return base::Object::setValueForKey(key, value);
-}
+const base::Outlet Window::kOutlets[] = {
+    base::outlet<&Window::delegate_>("delegate"),
+};
+const base::ClassTable Window::kClassTable{"NSWindow", &base::Object::kClassTable, {}, kOutlets};
 
 void Window::enlist(const std::shared_ptr<Window>& window) {
   auto& list = registry();

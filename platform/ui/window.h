@@ -109,8 +109,11 @@ class Window : public base::Object {
   [[nodiscard]] uint64_t orderStamp() const { return orderStamp_; }
 
   // Outlet "delegate" takes a WindowDelegate (held weakly, as set in code).
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
-  [[nodiscard]] std::string className() const override { return "NSWindow"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
+
+ private:
+  static const base::Outlet kOutlets[];
 
  protected:
   explicit Window(base::Rect frame);

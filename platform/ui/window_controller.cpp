@@ -39,28 +39,17 @@ void WindowController::close() {
   if (window_) window_->close();
 }
 
-bool WindowController::perform(std::string_view selector,
-                               const std::shared_ptr<base::Object>& sender) {
-  if (selector == "showWindow:") {
-    showWindow(sender);
-    return true;
-  }
-  if (selector == "close:") {
-    close();
-    return true;
-  }
-  return base::Object::perform(selector, sender);
-}
-
-bool WindowController::setValueForKey(std::string_view key,
-                                      const std::shared_ptr<base::Object>& value) {
-  if (key == "window") {
-    auto w = std::dynamic_pointer_cast<Window>(value);
-    if (value && !w) return false;
-    window_ = std::move(w);
-    return true;
-  }
-  return base::Object::setValueForKey(key, value);
-}
+const base::Action WindowController::kActions[] = {
+    base::action<&WindowController::showWindow>("showWindow:"),
+    {"close:",
+     [](base::Object& self, const std::shared_ptr<base::Object>& /*sender*/) {
+       static_cast<WindowController&>(self).close();
+     }},
+};
+const base::Outlet WindowController::kOutlets[] = {
+    base::outlet<&WindowController::window_>("window"),
+};
+const base::ClassTable WindowController::kClassTable{
+    "NSWindowController", &base::Object::kClassTable, kActions, kOutlets};
 
 }  // namespace ui

@@ -51,11 +51,12 @@ class WindowController : public base::Object {
   void close();
 
   // "showWindow:" and "close:"; outlet "window".
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override;
-  bool setValueForKey(std::string_view key, const std::shared_ptr<base::Object>& value) override;
-  [[nodiscard]] std::string className() const override { return "NSWindowController"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
+  static const base::Action kActions[];
+  static const base::Outlet kOutlets[];
   void loadWindow();
 
   std::shared_ptr<Window> window_;

@@ -24,19 +24,12 @@ void StandardUpdaterController::checkForUpdates(const std::shared_ptr<base::Obje
   checking_ = false;
 }
 
-bool StandardUpdaterController::perform(std::string_view selector,
-                                        const std::shared_ptr<base::Object>& sender) {
-  if (selector == "checkForUpdates:") {
-    checkForUpdates(sender);
-    return true;
-  }
-  return base::Object::perform(selector, sender);
-}
+const base::Action StandardUpdaterController::kActions[] = {
+    base::action<&StandardUpdaterController::checkForUpdates>("checkForUpdates:"),
+};
+const base::ClassTable StandardUpdaterController::kClassTable{"SPUStandardUpdaterController",
+                                                              &base::Object::kClassTable, kActions};
 
-void registerClasses() {
-  ui::ClassRegistry::shared().registerClass(
-      "SPUStandardUpdaterController",
-      [](const base::Coder& coder) { return std::make_shared<StandardUpdaterController>(coder); });
-}
+void registerClasses() { ui::ClassRegistry::shared().registerClass<StandardUpdaterController>(); }
 
 }  // namespace update

@@ -23,10 +23,11 @@ class StandardUpdaterController : public base::Object {
   void checkForUpdates(const std::shared_ptr<base::Object>& sender);
 
   // "checkForUpdates:".
-  bool perform(std::string_view selector, const std::shared_ptr<base::Object>& sender) override;
-  [[nodiscard]] std::string className() const override { return "SPUStandardUpdaterController"; }
+  static const base::ClassTable kClassTable;
+  [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 
  private:
+  static const base::Action kActions[];
   bool checking_ = false;
 };
 
