@@ -74,15 +74,17 @@ std::optional<std::vector<ItemRef>> parsePath(std::string_view line) {
   return path;
 }
 
-Parsed error(std::string text) { return Parsed{std::nullopt, std::move(text)}; }
+using Parsed = base::Result<std::optional<Command>>;
 
-Parsed ok(Command command) { return Parsed{std::move(command), {}}; }
+Parsed error(std::string text) { return base::fail(std::move(text)); }
+
+Parsed ok(const Command& command) { return std::optional<Command>(command); }
 
 }  // namespace
 
 Parsed parseCommand(std::string_view line) {
   line = trim(line);
-  if (line.empty()) return {};
+  if (line.empty()) return std::optional<Command>();
   const size_t space = line.find_first_of(" \t");
   const std::string_view word = line.substr(0, space);
   const std::string_view rest =

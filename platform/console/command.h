@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/result.h"
+
 namespace console {
 
 // An item picked in a menu: by its title, or by its 1-based position ("#3").
@@ -40,14 +42,9 @@ struct Command {
   double seconds = 0;  // wait
 };
 
-// A parsed line: a command, or an error text for a line that is not one;
-// neither for a blank line.
-struct Parsed {
-  std::optional<Command> command;
-  std::string error;
-};
-
-Parsed parseCommand(std::string_view line);
+// A line's command, none for a blank line, or an error for a line that is
+// not a command.
+base::Result<std::optional<Command>> parseCommand(std::string_view line);
 
 // An answer to an alert: a button title, optionally followed by ": " and the
 // text to leave in the alert's text field ("OK: 1234", "OK:", "Cancel").

@@ -24,13 +24,15 @@ class ParseGood : public ::testing::TestWithParam<GoodLine> {};
 
 TEST_P(ParseGood, ReadsTheCommand) {
   const GoodLine& g = GetParam();
-  Parsed parsed = parseCommand(g.line);
-  ASSERT_TRUE(parsed.command) << g.line << ": " << parsed.error;
-  EXPECT_EQ(parsed.command->kind, g.kind);
-  EXPECT_EQ(parsed.command->path, g.path);
-  EXPECT_EQ(parsed.command->window, g.window);
-  EXPECT_EQ(parsed.command->text, g.text);
-  EXPECT_DOUBLE_EQ(parsed.command->seconds, g.seconds);
+  auto parsed = parseCommand(g.line);
+  ASSERT_TRUE(parsed) << g.line << ": " << parsed.error().message;
+  ASSERT_TRUE(*parsed) << g.line;
+  const Command& command = **parsed;
+  EXPECT_EQ(command.kind, g.kind);
+  EXPECT_EQ(command.path, g.path);
+  EXPECT_EQ(command.window, g.window);
+  EXPECT_EQ(command.text, g.text);
+  EXPECT_DOUBLE_EQ(command.seconds, g.seconds);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,10 +70,11 @@ struct BadLine {
 class ParseBad : public ::testing::TestWithParam<BadLine> {};
 
 TEST_P(ParseBad, GivesOneErrorLine) {
-  Parsed parsed = parseCommand(GetParam().line);
-  EXPECT_FALSE(parsed.command) << GetParam().line;
-  EXPECT_NE(parsed.error.find(GetParam().error), std::string::npos) << parsed.error;
-  EXPECT_EQ(parsed.error.find('\n'), std::string::npos);
+  auto parsed = parseCommand(GetParam().line);
+  ASSERT_FALSE(parsed) << GetParam().line;
+  const std::string& error = parsed.error().message;
+  EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,9 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Parse, BlankLinesAreNothing) {
   for (const char* line : {"", "   ", "\r", "\t"}) {
-    Parsed parsed = parseCommand(line);
-    EXPECT_FALSE(parsed.command);
-    EXPECT_TRUE(parsed.error.empty());
+    auto parsed = parseCommand(line);
+    ASSERT_TRUE(parsed) << parsed.error().message;
+    EXPECT_FALSE(*parsed);
   }
 }
 
@@ -170,13 +173,15 @@ TEST(MenuListing, FindsItemsByTitleAndPosition) {
 
   std::vector<ItemRef> path{{"Connect", {}}, {"#2", 2}};
   auto found = followPath(menu, path, 1);
-  ASSERT_EQ(found.menu, sub) << found.error;
-  EXPECT_EQ(findItem(*found.menu, path[1], found.name).item, twin2);
-  EXPECT_EQ(findItem(*sub, ItemRef{"Twin", {}}, "x").item, twin1);
-  EXPECT_EQ(findItem(*sub, ItemRef{"#3", 3}, "\"Connect\"").error,
+  ASSERT_TRUE(found) << found.error().message;
+  ASSERT_EQ(found->menu, sub);
+  EXPECT_EQ(*findItem(*found->menu, path[1], found->name), twin2);
+  EXPECT_EQ(*findItem(*sub, ItemRef{"Twin", {}}, "x"), twin1);
+  EXPECT_EQ(findItem(*sub, ItemRef{"#3", 3}, "\"Connect\"").error().message,
             "no item #3 in \"Connect\" (it has 2)");
-  EXPECT_EQ(followPath(menu, {{"Quit", {}}}, 1).error, "\"Quit\" has no submenu");
-  EXPECT_EQ(followPath(menu, {{"Nope", {}}}, 1).error, "no item \"Nope\" in the status menu");
+  EXPECT_EQ(followPath(menu, {{"Quit", {}}}, 1).error().message, "\"Quit\" has no submenu");
+  EXPECT_EQ(followPath(menu, {{"Nope", {}}}, 1).error().message,
+            "no item \"Nope\" in the status menu");
 }
 
 }  // namespace

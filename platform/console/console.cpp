@@ -1,11 +1,6 @@
 #include "platform/console/console.h"
 
-#include <fcntl.h>
 #include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "platform/base/log.h"
 #include "platform/ui/alert.h"
@@ -42,20 +37,40 @@ std::shared_ptr<Console> Console::make(int inputFd, Output output) {
   return std::make_shared<Console>(inputFd, std::move(output));
 }
 
-Console::Console(int inputFd, Output output) : inputFd_(inputFd), output_(std::move(output)) {
-  if (!output_) output_ = [](const std::string& line) { base::printReply(line); };
-  terminal_ = ::isatty(inputFd_) == 1;
-}
+Console::Console(int inputFd, Output output)
+    : inputFd_(inputFd),
+      output_(output ? std::move(output) : [](const std::string& line) { base::printReply(line); }),
+      terminal_(::isatty(inputFd_) == 1),
+      answers_([this](const std::string& line) { print(line); }) {}
 
-Console::~Console() { inputWatch_.reset(); }
+Console::~Console() {
+  if (input_) input_->stop();
+}
 
 void Console::start() {
   std::weak_ptr<Console> weak = weak_from_this();
   started_ = true;
-  if (!ended_) {
-    inputWatch_ = base::RunLoop::main().watchFd(inputFd_, POLLIN, [weak](short revents) {
-      if (auto self = weak.lock()) self->onReadable(revents);
-    });
+  if (!input_) {
+    input_ = base::LineReader::watch(inputFd_, kMaxLine,
+                                     {.line =
+                                          [weak](std::string line) {
+                                            if (auto self = weak.lock())
+                                              self->takeLine(std::move(line));
+                                          },
+                                      .overlong =
+                                          [weak] {
+                                            if (auto self = weak.lock()) {
+                                              self->print("console: a line longer than " +
+                                                          std::to_string(kMaxLine) +
+                                                          " bytes is ignored");
+                                            }
+                                          },
+                                      .end =
+                                          [weak](const std::string& why) {
+                                            if (auto self = weak.lock()) self->endInput(why);
+                                          }});
+  } else {
+    input_->resume();
   }
   ui::Alert::setPresenter(std::make_shared<Presenter>(weak));
   schedulePump();
@@ -63,7 +78,7 @@ void Console::start() {
 
 void Console::stop() {
   started_ = false;
-  inputWatch_.reset();
+  if (input_) input_->pause();
   waitTimer_.reset();
   auto presenter = std::dynamic_pointer_cast<Presenter>(ui::Alert::presenter());
   if (presenter && presenter->belongsTo(this)) ui::Alert::setPresenter(nullptr);
@@ -73,53 +88,15 @@ bool Console::idle() const {
   return queue_.empty() && !running_ && !waitTimer_.active() && ui::Alert::modalAlert() == nullptr;
 }
 
-void Console::onReadable(short revents) {
-  if ((revents & POLLNVAL) != 0) {
-    endInput("console: the input is closed");
-    return;
-  }
-  // One read per wake-up: it cannot block, and the descriptor's own mode (a
-  // terminal shared with the shell) is left alone.
-  char buf[4096];
-  const ssize_t n = ::read(inputFd_, buf, sizeof buf);
-  if (n > 0) {
-    takeBytes(buf, static_cast<size_t>(n));
-  } else if (n == 0) {
-    endInput({});
-  } else if (errno != EINTR && errno != EAGAIN) {
-    endInput(std::string("console: cannot read the input: ") + std::strerror(errno));
-  }
-}
-
-void Console::takeBytes(const char* data, size_t size) {
-  for (size_t i = 0; i < size; ++i) {
-    const char c = data[i];
-    if (c == '\n') {
-      if (!discarding_) queue_.push_back(std::move(partial_));
-      partial_.clear();
-      discarding_ = false;
-      continue;
-    }
-    if (discarding_) continue;
-    if (partial_.size() >= kMaxLine) {
-      print("console: a line longer than " + std::to_string(kMaxLine) + " bytes is ignored");
-      partial_.clear();
-      discarding_ = true;
-      continue;
-    }
-    partial_ += c;
-  }
+void Console::takeLine(std::string line) {
+  queue_.push_back(std::move(line));
   // Stop reading while the queue is full; pumping resumes it.
-  if (queue_.size() >= kMaxQueued) inputWatch_.reset();
+  if (queue_.size() >= kMaxQueued) input_->pause();
   schedulePump();
 }
 
 void Console::endInput(const std::string& why) {
-  if (!why.empty()) print(why);
-  if (!partial_.empty() && !discarding_) queue_.push_back(std::move(partial_));
-  partial_.clear();
-  ended_ = true;
-  inputWatch_.reset();
+  if (!why.empty()) print("console: " + why);
   schedulePump();
 }
 
@@ -139,38 +116,23 @@ void Console::schedulePump() {
 
 void Console::pump() {
   if (ui::Application::shared().isTerminating()) return;
-  if (!ended_ && !inputWatch_.active() && queue_.size() < kMaxQueued / 2 && started_) {
-    std::weak_ptr<Console> weak = weak_from_this();
-    inputWatch_ = base::RunLoop::main().watchFd(inputFd_, POLLIN, [weak](short revents) {
-      if (auto self = weak.lock()) self->onReadable(revents);
-    });
-  }
+  if (queue_.size() < kMaxQueued / 2) input_->resume();
   if (waitTimer_.active()) return;  // wait: no line is read until it ends
 
-  // Forget alerts that are no longer running (answered, or ended by a stop).
-  const auto& running = ui::Alert::modalAlerts();
-  std::erase_if(presented_, [&running](const ui::Alert* alert) {
-    return std::find(running.begin(), running.end(), alert) == running.end();
-  });
-  if (ui::Alert* alert = ui::Alert::modalAlert()) {
-    if (std::find(presented_.begin(), presented_.end(), alert) == presented_.end()) {
-      return;  // not one this console showed
+  if (ui::Alert* alert = answers_.running()) {
+    if (!answers_.showed(alert)) return;  // another presenter's alert
+    if (!queue_.empty()) {
+      prompted_ = false;
+      std::string line = std::move(queue_.front());
+      queue_.pop_front();
+      answers_.answer(*alert, line);
+      schedulePump();
+    } else if (inputEnded()) {
+      answers_.dismiss(*alert);
+      schedulePump();  // the next one below, if any
+    } else {
+      prompt();
     }
-    if (queue_.empty()) {
-      if (ended_) {
-        print("(end of input: the alert is dismissed)");
-        forget(alert);
-        alert->respond(ui::ModalResponseAbort);
-        schedulePump();  // the next one below, if any
-      } else {
-        prompt();
-      }
-      return;
-    }
-    std::string line = std::move(queue_.front());
-    queue_.pop_front();
-    answer(*alert, line);
-    schedulePump();
     return;
   }
   if (running_) return;
@@ -186,44 +148,25 @@ void Console::pump() {
 
 void Console::runLine(const std::string& line) {
   prompted_ = false;
-  Parsed parsed = parseCommand(line);
-  if (!parsed.command) {
-    if (!parsed.error.empty()) print(parsed.error);
+  auto parsed = parseCommand(line);
+  if (!parsed) {
+    print(parsed.error().message);
     return;
   }
+  if (!*parsed) return;  // a blank line
   running_ = true;
-  run(*parsed.command);
+  run(**parsed);
   running_ = false;
 }
 
-void Console::forget(const ui::Alert* alert) { std::erase(presented_, alert); }
-
 void Console::present(ui::Alert& alert) {
-  presented_.push_back(&alert);
   prompted_ = false;
-  for (const auto& line : alert.describe()) print(line);
-  if (terminal_) print("(answer with a button title, e.g. \"OK\" or \"OK: text\")");
+  answers_.present(alert, terminal_);
   schedulePump();
 }
 
-void Console::answer(ui::Alert& alert, const std::string& line) {
-  prompted_ = false;
-  for (const auto& reading : readAlertAnswer(line)) {
-    if (auto code = alert.responseForButtonTitle(reading.button)) {
-      forget(&alert);
-      alert.respond(*code, reading.text);
-      return;
-    }
-  }
-  std::string buttons;
-  for (const auto& button : alert.buttons()) {
-    buttons += (buttons.empty() ? "" : ", ") + ("\"" + button->title() + "\"");
-  }
-  print("no button \"" + escapeText(line) + "\" in the alert (buttons: " + buttons + ")");
-}
-
 void Console::prompt() {
-  if (!terminal_ || prompted_ || ended_) return;
+  if (!terminal_ || prompted_ || inputEnded()) return;
   prompted_ = true;
   const char* text = ui::Alert::modalAlert() != nullptr ? "answer> " : "> ";
   // A prompt stays on the line the person types on: no line feed.

@@ -22,8 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/line_reader.h"
 #include "platform/base/result.h"
 #include "platform/base/run_loop.h"
+#include "platform/console/alert_answers.h"
 #include "platform/console/command.h"
 
 namespace ui {
@@ -60,7 +62,7 @@ class Console : public std::enable_shared_from_this<Console> {
   // No line queued or running, no `wait` running, no alert waiting for an answer.
   [[nodiscard]] bool idle() const;
   // The input has ended (end of file or a read error).
-  [[nodiscard]] bool inputEnded() const { return ended_; }
+  [[nodiscard]] bool inputEnded() const { return input_ && input_->ended(); }
 
   // Runs one command line now (what a queued line does when its turn comes).
   void runLine(const std::string& line);
@@ -69,13 +71,10 @@ class Console : public std::enable_shared_from_this<Console> {
   void present(ui::Alert& alert);
 
  private:
-  void onReadable(short revents);
-  void takeBytes(const char* data, size_t size);
+  void takeLine(std::string line);
   void endInput(const std::string& why);
   void schedulePump();
   void pump();
-  void answer(ui::Alert& alert, const std::string& line);
-  void forget(const ui::Alert* alert);
   void prompt();
   void print(const std::string& line) const;
 
@@ -96,18 +95,11 @@ class Console : public std::enable_shared_from_this<Console> {
   int inputFd_;
   Output output_;
   bool terminal_ = false;
-  base::Handle inputWatch_;
-  std::string partial_;
-  bool discarding_ = false;  // inside a line that was too long
+  std::shared_ptr<base::LineReader> input_;
   std::deque<std::string> queue_;
-  bool ended_ = false;
   bool running_ = false;  // a command line is executing
   base::Handle waitTimer_;
-  // The alerts this console showed that may still be running, innermost
-  // last. Alerts nest (a second PIN request while the first is open); each
-  // line answers the innermost one. Only compared, never dereferenced, until
-  // the modal stack confirms the alert still runs.
-  std::vector<ui::Alert*> presented_;
+  AlertAnswers answers_;
   bool started_ = false;
   bool pumpScheduled_ = false;
   bool prompted_ = false;

@@ -109,35 +109,36 @@ void Console::open(const Command& command) {
   auto root = statusMenu();
   if (!root) return;
   auto found = followPath(root, command.path, command.path.size());
-  if (!found.menu) {
-    print(found.error);
+  if (!found) {
+    print(found.error().message);
     return;
   }
-  found.menu->willOpen();
+  found->menu->willOpen();
   std::string heading;
   for (const auto& part : command.path) {
     heading += (heading.empty() ? "" : " > ") + escapeText(part.title);
   }
   // The delegate may have rebuilt things; print what the menu holds now.
-  for (const auto& line : listMenu(*found.menu, heading, false)) print(line);
+  for (const auto& line : listMenu(*found->menu, heading, false)) print(line);
 }
 
 void Console::choose(const Command& command) {
   auto root = statusMenu();
   if (!root) return;
   auto found = followPath(root, command.path, command.path.size() - 1);
-  if (!found.menu) {
-    print(found.error);
+  if (!found) {
+    print(found.error().message);
     return;
   }
-  auto item = findItem(*found.menu, command.path.back(), found.name);
-  if (!item.item) {
-    print(item.error);
+  auto item = findItem(*found->menu, command.path.back(), found->name);
+  if (!item) {
+    print(item.error().message);
     return;
   }
-  if (!item.item->action()) return;  // nothing to send, as with the real menu
-  if (!item.item->performAction()) {
-    print(quoted(item.item->title()) + ": no target took its action " + *item.item->action());
+  const auto& chosen = *item;
+  if (!chosen->action()) return;  // nothing to send, as with the real menu
+  if (!chosen->performAction()) {
+    print(quoted(chosen->title()) + ": no target took its action " + *chosen->action());
   }
 }
 
@@ -158,12 +159,11 @@ void Console::listWindows() {
 
 namespace {
 
-std::shared_ptr<ui::Window> windowNumber(size_t n, std::string& error) {
+base::Result<std::shared_ptr<ui::Window>> windowNumber(size_t n) {
   const auto windows = ui::Application::shared().windows();
   if (n == 0 || n > windows.size()) {
-    error =
-        "no window " + std::to_string(n) + " (there are " + std::to_string(windows.size()) + ")";
-    return nullptr;
+    return base::fail("no window " + std::to_string(n) + " (there are " +
+                      std::to_string(windows.size()) + ")");
   }
   return windows[n - 1];
 }
@@ -171,23 +171,21 @@ std::shared_ptr<ui::Window> windowNumber(size_t n, std::string& error) {
 }  // namespace
 
 void Console::closeWindow(const Command& command) {
-  std::string error;
-  if (auto window = windowNumber(command.window, error)) {
-    window->performClose(nullptr);
+  if (auto window = windowNumber(command.window)) {
+    (*window)->performClose(nullptr);
   } else {
-    print(error);
+    print(window.error().message);
   }
 }
 
 void Console::press(const Command& command) {
-  std::string error;
-  auto window = windowNumber(command.window, error);
+  auto window = windowNumber(command.window);
   if (!window) {
-    print(error);
+    print(window.error().message);
     return;
   }
   std::shared_ptr<ui::Button> button;
-  forEachView(window->contentView(), [&](const std::shared_ptr<ui::View>& view) {
+  forEachView((*window)->contentView(), [&](const std::shared_ptr<ui::View>& view) {
     auto candidate = std::dynamic_pointer_cast<ui::Button>(view);
     if (!button && candidate && candidate->title() == command.text) button = candidate;
   });

@@ -69,28 +69,27 @@ std::vector<std::string> listMenu(const ui::Menu& menu, const std::string& headi
   return lines;
 }
 
-FoundItem findItem(const ui::Menu& menu, const ItemRef& ref, const std::string& menuName) {
+base::Result<std::shared_ptr<ui::MenuItem>> findItem(const ui::Menu& menu, const ItemRef& ref,
+                                                     const std::string& menuName) {
   const auto& items = menu.items();
   if (ref.position) {
-    if (*ref.position <= items.size()) return {items[*ref.position - 1], {}};
-    return {nullptr, "no item " + ref.title + " in " + menuName + " (it has " +
-                         std::to_string(items.size()) + ")"};
+    if (*ref.position <= items.size()) return items[*ref.position - 1];
+    return base::fail("no item " + ref.title + " in " + menuName + " (it has " +
+                      std::to_string(items.size()) + ")");
   }
-  if (auto item = menu.itemWithTitle(ref.title)) return {item, {}};
-  return {nullptr, "no item " + quoted(ref.title) + " in " + menuName};
+  if (auto item = menu.itemWithTitle(ref.title)) return item;
+  return base::fail("no item " + quoted(ref.title) + " in " + menuName);
 }
 
-FoundMenu followPath(const std::shared_ptr<ui::Menu>& root, const std::vector<ItemRef>& path,
-                     size_t parts) {
-  FoundMenu at{root, "the status menu", {}};
+base::Result<FoundMenu> followPath(const std::shared_ptr<ui::Menu>& root,
+                                   const std::vector<ItemRef>& path, size_t parts) {
+  FoundMenu at{root, "the status menu"};
   for (size_t i = 0; i < parts && i < path.size(); ++i) {
     auto found = findItem(*at.menu, path[i], at.name);
-    if (!found.item) return {nullptr, {}, found.error};
-    if (!found.item->submenu()) {
-      return {nullptr, {}, quoted(found.item->title()) + " has no submenu"};
-    }
-    at.menu = found.item->submenu();
-    at.name = quoted(found.item->title());
+    if (!found) return found.error();
+    if (!(*found)->submenu()) return base::fail(quoted((*found)->title()) + " has no submenu");
+    at.menu = (*found)->submenu();
+    at.name = quoted((*found)->title());
   }
   return at;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/console/command.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/menu_item.h"
@@ -28,20 +29,17 @@ std::vector<std::string> listMenu(const ui::Menu& menu, const std::string& headi
                                   bool withSubmenus);
 
 // The item `ref` names in `menu` (called `menuName` in the error text).
-struct FoundItem {
-  std::shared_ptr<ui::MenuItem> item;
-  std::string error;
-};
-FoundItem findItem(const ui::Menu& menu, const ItemRef& ref, const std::string& menuName);
+base::Result<std::shared_ptr<ui::MenuItem>> findItem(const ui::Menu& menu, const ItemRef& ref,
+                                                     const std::string& menuName);
 
-// Follows `path` (all but its last part when `toItem`) through submenus from
-// `root`. Returns the menu reached and its name, or an error text.
+// A menu reached through submenus, and its name as error texts spell it.
 struct FoundMenu {
   std::shared_ptr<ui::Menu> menu;
   std::string name;
-  std::string error;
 };
-FoundMenu followPath(const std::shared_ptr<ui::Menu>& root, const std::vector<ItemRef>& path,
-                     size_t parts);
+
+// Follows the first `parts` parts of `path` through submenus from `root`.
+base::Result<FoundMenu> followPath(const std::shared_ptr<ui::Menu>& root,
+                                   const std::vector<ItemRef>& path, size_t parts);
 
 }  // namespace console
