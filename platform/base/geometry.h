@@ -21,7 +21,6 @@ struct Rect {
   Size size;
   [[nodiscard]] double minX() const { return origin.x; }
   [[nodiscard]] double minY() const { return origin.y; }
-  [[nodiscard]] double maxX() const { return origin.x + size.width; }
   [[nodiscard]] double maxY() const { return origin.y + size.height; }
   [[nodiscard]] double width() const { return size.width; }
   [[nodiscard]] double height() const { return size.height; }

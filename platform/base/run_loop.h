@@ -100,7 +100,6 @@ class RunLoop {
 
   // Number of timers and watches alive (for tests of cancellation).
   [[nodiscard]] size_t timerCount() const { return timers_.size(); }
-  [[nodiscard]] size_t watchCount() const { return watches_.size(); }
 
  private:
   friend class Handle;

@@ -49,7 +49,6 @@ class Radio {
   // The computer's Bluetooth switch; starts poweredOn. Every change reaches
   // each live central through centralManagerDidUpdateState.
   void setAdapterState(ManagerState state);
-  [[nodiscard]] ManagerState adapterState() const { return adapter_; }
   // "on", "off", "unauthorized", "unsupported", "resetting", "unknown".
   static std::optional<ManagerState> parseState(std::string_view word);
 

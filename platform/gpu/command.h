@@ -96,7 +96,6 @@ class CommandBuffer : public base::Object {
   // Blocks until the driver has finished the committed work.
   void waitUntilCompleted();
 
-  [[nodiscard]] bool isCommitted() const { return committed_; }
   static constexpr base::ClassTable kClassTable{"MTLCommandBuffer", &base::Object::kClassTable};
   [[nodiscard]] const base::ClassTable& classTable() const override { return kClassTable; }
 

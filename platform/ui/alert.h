@@ -61,7 +61,6 @@ class Alert {
   void setMessageText(std::string text) { messageText_ = std::move(text); }
   [[nodiscard]] const std::string& informativeText() const { return informativeText_; }
   void setInformativeText(std::string text) { informativeText_ = std::move(text); }
-  [[nodiscard]] AlertStyle alertStyle() const { return style_; }
   void setAlertStyle(AlertStyle style) { style_ = style; }
 
   // Adds a button after those already added; its tag is its answer code.
@@ -70,7 +69,6 @@ class Alert {
   // The answer code of the first button titled `title`, if any.
   [[nodiscard]] std::optional<ModalResponse> responseForButtonTitle(const std::string& title) const;
 
-  [[nodiscard]] const std::shared_ptr<View>& accessoryView() const { return accessoryView_; }
   void setAccessoryView(std::shared_ptr<View> view) { accessoryView_ = std::move(view); }
 
   // Runs the alert until it is answered; an alert without buttons gets "OK".

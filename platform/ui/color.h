@@ -9,7 +9,6 @@ struct Color {
   double blue = 0;
   double alpha = 1;
   static Color clearColor() { return Color{0, 0, 0, 0}; }
-  static Color blackColor() { return Color{0, 0, 0, 1}; }
   static Color whiteColor() { return Color{1, 1, 1, 1}; }
   friend bool operator==(const Color&, const Color&) = default;
 };

@@ -34,7 +34,6 @@ class Image : public base::Object {
 
   [[nodiscard]] const std::string& name() const { return name_; }
   [[nodiscard]] base::Size size() const { return size_; }
-  void setSize(base::Size size) { size_ = size; }
   [[nodiscard]] const Pixels& pixels() const { return pixels_; }
 
   [[nodiscard]] bool isTemplate() const { return template_; }

@@ -39,7 +39,6 @@ class MenuItem : public base::Object {
   [[nodiscard]] const std::optional<std::string>& action() const { return action_; }
   void setAction(std::optional<std::string> action) { action_ = std::move(action); }
   [[nodiscard]] const std::string& keyEquivalent() const { return keyEquivalent_; }
-  void setKeyEquivalent(std::string key) { keyEquivalent_ = std::move(key); }
 
   [[nodiscard]] std::shared_ptr<base::Object> target() const { return target_.lock(); }
   void setTarget(const std::shared_ptr<base::Object>& target) { target_ = target; }
@@ -53,7 +52,6 @@ class MenuItem : public base::Object {
 
   [[nodiscard]] const std::shared_ptr<Menu>& submenu() const { return submenu_; }
   void setSubmenu(std::shared_ptr<Menu> menu) { submenu_ = std::move(menu); }
-  [[nodiscard]] bool hasSubmenu() const { return submenu_ != nullptr; }
 
   [[nodiscard]] const std::shared_ptr<View>& view() const { return view_; }
   void setView(std::shared_ptr<View> view) { view_ = std::move(view); }

@@ -44,7 +44,6 @@ class TextField : public Control {
 
   [[nodiscard]] bool isEditable() const { return editable_; }
   void setEditable(bool editable) { editable_ = editable; }
-  [[nodiscard]] bool isSelectable() const { return selectable_; }
   void setSelectable(bool selectable) { selectable_ = selectable; }
   [[nodiscard]] bool isBordered() const { return bordered_; }
   void setBordered(bool bordered) { bordered_ = bordered; }
@@ -53,12 +52,9 @@ class TextField : public Control {
   [[nodiscard]] Color backgroundColor() const { return background_; }
   // Setting a colour also makes the field draw its background.
   void setBackgroundColor(Color color);
-  [[nodiscard]] Color textColor() const { return textColor_; }
-  void setTextColor(Color color) { textColor_ = color; }
   [[nodiscard]] LineBreakMode lineBreakMode() const { return lineBreakMode_; }
   void setLineBreakMode(LineBreakMode mode) { lineBreakMode_ = mode; }
   [[nodiscard]] double fontSize() const { return fontSize_; }
-  void setFontSize(double size) { fontSize_ = size; }
 
   // The text as lines of at most `width` points, the way the field lays it out
   // (word wrapping or one line), with a fixed advance of fontSize/2 a

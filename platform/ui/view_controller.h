@@ -18,7 +18,6 @@ class ViewController : public base::Object {
   // The view; the first call after the view is set runs viewDidLoad.
   const std::shared_ptr<View>& view();
   void setView(std::shared_ptr<View> view) { view_ = std::move(view); }
-  [[nodiscard]] bool isViewLoaded() const { return loaded_; }
 
   // Runs once, when the view is first asked for.
   virtual void viewDidLoad() {}
