@@ -37,8 +37,8 @@ void Application::retainTopLevelObjects(const std::vector<std::shared_ptr<base::
 
 std::optional<std::string> Application::loadMainInterfaceFile(const std::string& name) {
   auto result = loadInterfaceFile(name, shared_from_this());
-  if (!result.ok()) return result.error;
-  retainTopLevelObjects(result.objects->topLevelObjects);
+  if (!result) return result.error().message;
+  retainTopLevelObjects(result->topLevelObjects);
   return std::nullopt;
 }
 
