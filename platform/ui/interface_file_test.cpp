@@ -303,7 +303,7 @@ TEST_F(BundleFileTest, TheMainFileNamesTheApplicationsDelegateAndStaysAlive) {
       {"id": "window", "class": "NSWindow", "attributes": {"title": "Overlay"}}],
     "outlets": [{"from": "owner", "key": "delegate", "to": "delegate"}]})");
   auto& app = Application::shared();
-  ASSERT_EQ(app.loadMainInterfaceFile("MainMenu"), std::nullopt);
+  ASSERT_TRUE(app.loadMainInterfaceFile("MainMenu"));
   auto delegate = std::dynamic_pointer_cast<Delegate>(app.delegate());
   ASSERT_TRUE(delegate);
   app.finishLaunching();
@@ -324,7 +324,7 @@ TEST_F(BundleFileTest, AMissingOrRefusedFileIsReportedOnStandardError) {
   writeResource("NotADelegate", R"({"objects": [{"id": "v", "class": "NSView"}],
     "outlets": [{"from": "owner", "key": "delegate", "to": "v"}]})");
   ::testing::internal::CaptureStderr();
-  EXPECT_TRUE(Application::shared().loadMainInterfaceFile("NotADelegate").has_value());
+  EXPECT_FALSE(Application::shared().loadMainInterfaceFile("NotADelegate"));
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("is refused"), std::string::npos);
   EXPECT_FALSE(Application::shared().delegate());
   EXPECT_TRUE(Application::shared().topLevelObjects().empty());
