@@ -8,6 +8,7 @@
 #include "app/download_page.h"
 #include "app/tray_icon.h"
 #include "platform/base/bundle.h"
+#include "platform/base/file.h"
 #include "platform/base/options.h"
 #include "platform/media/player_view.h"
 #include "platform/ui/application.h"
@@ -233,8 +234,9 @@ struct BrokenBundle {
 
 void rewriteInterfaceFile(const fs::path& folder, const std::string& from, const std::string& to) {
   const fs::path file = folder / "CustomAlertWithVideo.json";
-  std::ifstream in(file);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto read = base::readFile(file.string());
+  ASSERT_TRUE(read) << read.error().message;
+  std::string text = *read;
   const auto at = text.find(from);
   ASSERT_NE(at, std::string::npos);
   text.replace(at, from.size(), to);

@@ -56,8 +56,8 @@ App& app() {
     base::Bundle::main() = base::Bundle(TOVELIN_BUNDLE_DIR);
     tovelin::registerClasses();
     auto& application = ui::Application::shared();
-    if (auto error = application.loadMainInterfaceFile("MainMenu")) {
-      std::fprintf(stderr, "app_bench: %s\n", error->c_str());
+    if (auto loaded = application.loadMainInterfaceFile("MainMenu"); !loaded) {
+      std::fprintf(stderr, "app_bench: %s\n", loaded.error().message.c_str());
       std::abort();
     }
     application.finishLaunching();

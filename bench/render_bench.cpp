@@ -12,15 +12,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/bundle.h"
+#include "platform/base/file.h"
 #include "platform/base/run_loop.h"
 #include "platform/gpu/device.h"
 #include "render/metal_view.h"
@@ -66,10 +68,12 @@ class FloorBundle {
   FloorBundle() {
     std::string pattern = (std::filesystem::temp_directory_path() / "render-bench-XXXXXX").string();
     dir_ = ::mkdtemp(pattern.data());
-    std::ifstream real(TOVELIN_SOURCE_DIR "/resources/shaders.glsl");
-    std::stringstream text;
-    text << real.rdbuf();
-    std::string source = text.str();
+    auto real = base::readFile(TOVELIN_SOURCE_DIR "/resources/shaders.glsl");
+    if (!real) {
+      std::fprintf(stderr, "render_bench: %s\n", real.error().message.c_str());
+      std::abort();
+    }
+    std::string source = std::move(*real);
     const auto at = source.find("void fragment_main() {");
     source = source.substr(0, at) +
              "void fragment_main() { color = vec4(0.5) * clamp(u.scale, 0.0, 1.0); }\n";

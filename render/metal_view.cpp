@@ -70,7 +70,7 @@ void MetalView::buildPipeline() {
   descriptor.fragmentFunction = fragmentFunction;
   descriptor.colorAttachments[0].pixelFormat = gpu::PixelFormat::bgra8Unorm;
   auto result = device()->newRenderPipelineState(descriptor);
-  if (!result) fatalError(result.error().description);
+  if (!result) fatalError(result.error().message);
   pipelineState = result.value();
 }
 

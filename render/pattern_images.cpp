@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     const std::string path = dir + "/pattern-" + preview.fileName + ".png";
-    if (auto error = ui::writePng(path, composite(*frame, preview))) {
-      base::printError("render_pattern_images: " + *error);
+    if (auto written = ui::writePng(path, composite(*frame, preview)); !written) {
+      base::printError("render_pattern_images: " + written.error().message);
       return 1;
     }
     base::printError("wrote " + path);

@@ -2,9 +2,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
+#include <filesystem>
 #include <numbers>
-#include <sstream>
+
+#include "platform/base/file.h"
 
 namespace sim {
 namespace {
@@ -112,14 +113,15 @@ base::Result<TraceMotion> TraceMotion::parse(std::string_view text) {
 
 base::Result<TraceMotion> TraceMotion::load(const std::string& path) {
   // A trace is a few megabytes at most; refuse to read anything huge.
-  constexpr std::streamoff kMaxBytes = 256LL * 1024 * 1024;
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return base::fail("cannot read the trace " + path);
-  if (in.tellg() > kMaxBytes) return base::fail(path + ": the trace is larger than 256 MiB");
-  in.seekg(0);
-  std::ostringstream text;
-  text << in.rdbuf();
-  auto parsed = parse(text.str());
+  constexpr size_t kMaxBytes = 256UL * 1024 * 1024;
+  const auto text = base::readFile(path, kMaxBytes);
+  if (!text) {
+    std::error_code ec;
+    const bool huge = std::filesystem::file_size(path, ec) > kMaxBytes && !ec;
+    return base::fail(huge ? path + ": the trace is larger than 256 MiB"
+                           : "cannot read the trace " + path);
+  }
+  auto parsed = parse(*text);
   if (!parsed) return base::fail(path + ": " + parsed.error().message);
   return parsed;
 }

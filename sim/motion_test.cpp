@@ -1,8 +1,14 @@
 #include "sim/motion.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -80,6 +86,30 @@ TEST(TraceMotion, RefusesBadTextNamingTheLine) {
   auto missing = TraceMotion::load("/nonexistent/trace.csv");
   ASSERT_FALSE(missing.ok());
   EXPECT_NE(missing.error().message.find("/nonexistent/trace.csv"), std::string::npos);
+}
+
+// Traces come from the command line: whatever the path names, the simulator
+// says why it cannot use it, and never waits on it.
+TEST(TraceMotion, RefusesPathsThatAreNoUsableFile) {
+  const auto dir =
+      std::filesystem::path(::testing::TempDir()) / ("trace-paths-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto fifo = dir / "fifo.csv";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto huge = dir / "huge.csv";
+  std::ofstream(huge) << "t,x,y,z\n";
+  std::filesystem::resize_file(huge, 256ULL * 1024 * 1024 + 1);  // sparse: nothing is written
+  const std::pair<std::filesystem::path, std::string> table[] = {
+      {dir, "cannot read the trace " + dir.string()},
+      {fifo, "cannot read the trace " + fifo.string()},
+      {huge, huge.string() + ": the trace is larger than 256 MiB"},
+  };
+  for (const auto& [path, says] : table) {
+    auto loaded = TraceMotion::load(path.string());
+    ASSERT_FALSE(loaded.ok()) << path;
+    EXPECT_EQ(loaded.error().message, says);
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "platform/base/file.h"
 
 namespace e2e {
 
@@ -46,10 +47,8 @@ void AppTest::writeDefaults(const std::string& json) {
 }
 
 std::string AppTest::readDefaults() const {
-  std::ifstream in(defaults_);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  auto text = base::readFile(defaults_);
+  return text ? *text : std::string();
 }
 
 std::optional<std::string> AppTest::storedPin() const {

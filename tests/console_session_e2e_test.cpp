@@ -33,9 +33,8 @@ TEST_F(ConsoleSession, BuildsTheThreeMenusPrintsThemAndWritesASnapshot) {
   const std::string shot = dir_ + "/screen.png";
   app_->send("snapshot " + shot);
   ASSERT_TRUE(app_->waitForStderr("snapshot written to " + shot, 10s));
-  std::string error;
-  auto image = ui::readPng(shot, &error);
-  ASSERT_TRUE(image.has_value()) << error;
+  auto image = ui::readPng(shot);
+  ASSERT_TRUE(image) << image.error().message;
   EXPECT_EQ(image->width, 320);
   EXPECT_EQ(image->height, 180);
 

@@ -5,10 +5,9 @@
 #include <signal.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
+#include "platform/base/file.h"
 #include "tests/app_fixture.h"
 
 namespace e2e {
@@ -103,10 +102,8 @@ TEST_F(Faults, UnreadableDefaultsAreKeptAsideAndNeverOverwritten) {
   bool kept = false;
   for (const auto& entry :
        std::filesystem::directory_iterator(std::filesystem::path(defaults_).parent_path())) {
-    std::ifstream in(entry.path());
-    std::stringstream s;
-    s << in.rdbuf();
-    if (s.str() == garbage) kept = true;
+    auto text = base::readFile(entry.path().string());
+    if (text && *text == garbage) kept = true;
   }
   EXPECT_TRUE(kept) << "the unreadable file's content was lost";
 }

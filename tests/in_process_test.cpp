@@ -38,7 +38,7 @@ class InProcess : public testing::Test {
     base::Bundle::main() = base::Bundle(TOVELIN_BUNDLE_DIR);
     tovelin::registerClasses();
     auto& app = ui::Application::shared();
-    ASSERT_EQ(app.loadMainInterfaceFile("MainMenu"), std::nullopt);
+    ASSERT_TRUE(app.loadMainInterfaceFile("MainMenu"));
     app.finishLaunching();
     base::RunLoop::main().runFor(50ms);
   }

@@ -3,8 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-
+#include "platform/base/file.h"
 #include "platform/base/log.h"
 #include "platform/base/options.h"
 
@@ -54,11 +53,11 @@ const nlohmann::json& Bundle::infoDictionary() const {
   if (!info_) {
     info_ = nlohmann::json::object();
     const std::string path = resourcePath_ + "/Info.json";
-    std::ifstream in(path);
-    if (!in) {
+    const auto text = readFile(path);
+    if (!text) {
       printError("bundle: no information file at " + path);
     } else {
-      auto parsed = nlohmann::json::parse(in, nullptr, /*allow_exceptions=*/false);
+      auto parsed = nlohmann::json::parse(*text, nullptr, /*allow_exceptions=*/false);
       if (parsed.is_object()) {
         info_ = std::move(parsed);
       } else {

@@ -3,9 +3,8 @@
 #include <unistd.h>
 
 #include <climits>
-#include <fstream>
-#include <sstream>
 
+#include "platform/base/file.h"
 #include "platform/base/options.h"
 
 namespace base {
@@ -78,11 +77,9 @@ std::optional<std::string> Host::localizedName() const {
     if (options.hostName->empty()) return std::nullopt;
     return options.hostName;
   }
-  std::ifstream in(machineInfoPath_);
-  if (in) {
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (auto pretty = prettyHostName(text.str())) return pretty;
+  // Without a readable machine-information file the host name stands in.
+  if (const auto text = readFileIfExists(machineInfoPath_); text && *text) {
+    if (auto pretty = prettyHostName(**text)) return pretty;
   }
   char name[HOST_NAME_MAX + 1] = {};
   if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return std::nullopt;

@@ -30,40 +30,39 @@ bool parseScreen(const std::string& text, int& width, int& height) {
 
 }  // namespace
 
-std::optional<std::string> parsePlatformOptions(const std::vector<std::string>& args,
-                                                PlatformOptions& into) {
+Result<void> parsePlatformOptions(const std::vector<std::string>& args, PlatformOptions& into) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto value = [&](std::optional<std::string>& field) -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return arg + " needs a value";
+    auto value = [&](std::optional<std::string>& field) -> Result<void> {
+      if (i + 1 >= args.size()) return fail(arg + " needs a value");
       field = args[++i];
-      return std::nullopt;
+      return ok();
     };
-    std::optional<std::string> error;
+    Result<void> read;
     if (arg == "--radio") {
-      error = value(into.radioPath);
+      read = value(into.radioPath);
     } else if (arg == "--defaults") {
-      error = value(into.defaultsFile);
+      read = value(into.defaultsFile);
     } else if (arg == "--host-name") {
-      error = value(into.hostName);
+      read = value(into.hostName);
       into.noHostName = false;
     } else if (arg == "--no-host-name") {
       into.noHostName = true;
       into.hostName.reset();
     } else if (arg == "--bundle") {
-      error = value(into.bundleDir);
+      read = value(into.bundleDir);
     } else if (arg == "--open-url-command") {
-      error = value(into.openUrlCommand);
+      read = value(into.openUrlCommand);
     } else if (arg == "--screen") {
-      if (i + 1 >= args.size()) return std::string("--screen needs a value");
+      if (i + 1 >= args.size()) return fail("--screen needs a value");
       const std::string& size = args[++i];
       if (!parseScreen(size, into.screenWidth, into.screenHeight)) {
-        return "--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"" + size + "\"";
+        return fail("--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"" + size + "\"");
       }
     }
-    if (error) return error;
+    if (!read) return read;
   }
-  return std::nullopt;
+  return ok();
 }
 
 }  // namespace base

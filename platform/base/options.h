@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/result.h"
+
 namespace base {
 
 struct PlatformOptions {
@@ -25,9 +27,8 @@ struct PlatformOptions {
 // The options in force for this process.
 PlatformOptions& platformOptions();
 
-// Parses the platform options out of argv. Returns an error text for an
-// option it cannot read; arguments it does not know are left alone.
-std::optional<std::string> parsePlatformOptions(const std::vector<std::string>& args,
-                                                PlatformOptions& into);
+// Parses the platform options out of argv. Fails on an option it cannot
+// read; arguments it does not know are left alone.
+Result<void> parsePlatformOptions(const std::vector<std::string>& args, PlatformOptions& into);
 
 }  // namespace base

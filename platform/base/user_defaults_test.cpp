@@ -10,7 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "platform/base/file.h"
 
 namespace base {
 namespace {
@@ -27,10 +28,8 @@ class UserDefaultsTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   static std::string read(const fs::path& p) {
-    std::ifstream in(p);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    auto text = readFile(p.string());
+    return text ? *text : std::string();
   }
   static void write(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
   static unsigned mode(const fs::path& p) {

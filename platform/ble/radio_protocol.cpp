@@ -79,21 +79,21 @@ bool isForbiddenInLine(UChar32 c) {
          (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
-// Why `text` is not one line of printable text, or nothing when it is.
-std::optional<std::string> lineTextProblem(std::string_view text) {
+// Fails, saying why, unless `text` is one line of printable text.
+base::Result<void> checkLineText(std::string_view text) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
   const auto length = static_cast<int32_t>(text.size());
   for (int32_t i = 0; i < length;) {
     UChar32 c = 0;
     U8_NEXT(bytes, i, length, c);
-    if (c < 0) return "is not valid UTF-8";
+    if (c < 0) return base::fail("is not valid UTF-8");
     if (isForbiddenInLine(c)) {
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-      return std::string("holds control characters (") + code + ")";
+      return base::fail(std::string("holds control characters (") + code + ")");
     }
   }
-  return std::nullopt;
+  return base::ok();
 }
 
 std::optional<AdvertisedService> readService(const json& entry, Fields& outer) {
@@ -125,7 +125,9 @@ base::Result<PhoneMessage> readAdvertise(const json& object) {
   if (const json* value = id ? fields.field("name") : nullptr) {
     if (value->is_string()) {
       name = value->get<std::string>();
-      if (auto problem = lineTextProblem(*name)) fields.fail("field \"name\" " + *problem);
+      if (auto oneLine = checkLineText(*name); !oneLine) {
+        fields.fail("field \"name\" " + oneLine.error().message);
+      }
     } else if (!value->is_null()) {
       fields.fail("field \"name\" is neither a string nor null");
     }
@@ -215,7 +217,9 @@ base::Result<PhoneMessage> parsePhoneMessage(std::string_view line) {
     // The error's text reaches a diagnostic line: one line of printable text only.
     error = fields.text("error");
     if (!error) return base::fail(fields.error());
-    if (auto problem = lineTextProblem(*error)) return base::fail("field \"error\" " + *problem);
+    if (auto oneLine = checkLineText(*error); !oneLine) {
+      return base::fail("field \"error\" " + oneLine.error().message);
+    }
   }
   std::vector<uint8_t> bytes;
   // A failed update may leave the value out.

@@ -36,8 +36,8 @@ int ApplicationMain(int argc, char** argv) {
   std::vector<std::string> args;
   args.reserve(static_cast<size_t>(argc > 0 ? argc : 0));
   for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
-  if (auto error = base::parsePlatformOptions(args, base::platformOptions())) {
-    base::printError(*error);
+  if (auto parsed = base::parsePlatformOptions(args, base::platformOptions()); !parsed) {
+    base::printError(parsed.error().message);
     return 2;
   }
 
@@ -78,7 +78,7 @@ int ApplicationMain(int argc, char** argv) {
   auto console = console::Console::make(STDIN_FILENO);
   console->start();
 
-  if (app.loadMainInterfaceFile(*name)) {  // the loader has said why
+  if (!app.loadMainInterfaceFile(*name)) {  // the loader has said why
     console->stop();
     ble::Radio::shared().shutDown();
     return 1;

@@ -197,8 +197,8 @@ void Console::press(const Command& command) {
 }
 
 void Console::snapshot(const Command& command) {
-  if (auto error = ui::Compositor::snapshot(command.text)) {
-    print("snapshot: " + *error);
+  if (auto written = ui::Compositor::snapshot(command.text); !written) {
+    print("snapshot: " + written.error().message);
   } else {
     print("snapshot written to " + command.text);
   }

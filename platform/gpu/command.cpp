@@ -151,7 +151,7 @@ void CommandBuffer::commit() {
     misuse("commit while a render encoder is still encoding (endEncoding was not called)");
   }
   committed_ = true;
-  if (GlContext* context = GlContext::shared(nullptr)) context->makeCurrent();
+  if (auto context = GlContext::shared()) (*context)->makeCurrent();
 
   // Each buffer is read once per command buffer, as its contents stand now.
   std::set<Buffer*> uploaded;

@@ -1,10 +1,9 @@
 #include "platform/gpu/device.h"
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/base/bundle.h"
+#include "platform/base/file.h"
 #include "platform/base/log.h"
 #include "platform/gpu/gl_context.h"
 
@@ -13,13 +12,12 @@ namespace gpu {
 std::shared_ptr<Device> createSystemDefaultDevice() {
   static std::shared_ptr<Device>* device = nullptr;  // kept for the life of the process
   if (device != nullptr) return *device;
-  std::string error;
-  GlContext* context = GlContext::shared(&error);
-  if (context == nullptr) {
-    base::printError("gpu: no GPU device: " + error);
+  auto context = GlContext::shared();
+  if (!context) {
+    base::printError("gpu: no GPU device: " + context.error().message);
     return nullptr;
   }
-  device = new std::shared_ptr<Device>(std::make_shared<Device>(context));
+  device = new std::shared_ptr<Device>(std::make_shared<Device>(*context));
   return *device;
 }
 
@@ -34,27 +32,24 @@ std::shared_ptr<Library> Device::newDefaultLibrary() {
                      base::Bundle::main().resourcePath() + " has no shaders.glsl");
     return nullptr;
   }
-  std::ifstream file(*path, std::ios::binary);
-  if (!file) {
+  const auto text = base::readFile(*path);
+  if (!text) {
     base::printError("gpu: no default shader library: cannot read " + *path);
     return nullptr;
   }
-  std::ostringstream text;
-  text << file.rdbuf();
-  auto library = newLibraryWithSource(text.str());
+  auto library = newLibraryWithSource(*text);
   if (!library) {
-    base::printError("gpu: no default shader library: " + *path + ": " +
-                     library.error().description);
+    base::printError("gpu: no default shader library: " + *path + ": " + library.error().message);
     return nullptr;
   }
-  return library.value();
+  return *library;
 }
 
-Result<Library> Device::newLibraryWithSource(std::string_view source) {
+base::Result<std::shared_ptr<Library>> Device::newLibraryWithSource(std::string_view source) {
   return Library::fromSource(source);
 }
 
-Result<RenderPipelineState> Device::newRenderPipelineState(
+base::Result<std::shared_ptr<RenderPipelineState>> Device::newRenderPipelineState(
     const RenderPipelineDescriptor& descriptor) {
   context_->makeCurrent();
   return RenderPipelineState::build(descriptor);

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/base/object.h"
+#include "platform/base/result.h"
 #include "platform/gpu/buffer.h"
 #include "platform/gpu/command.h"
 #include "platform/gpu/library.h"
@@ -33,11 +34,12 @@ class Device : public base::Object {
   // The bundle's shader library, the resource "shaders.glsl"; nullptr, with
   // the reason on standard error, when it is missing or malformed.
   std::shared_ptr<Library> newDefaultLibrary();
-  Result<Library> newLibraryWithSource(std::string_view source);
+  base::Result<std::shared_ptr<Library>> newLibraryWithSource(std::string_view source);
 
   // Compiles and links the descriptor's functions; the error carries the
   // driver's log.
-  Result<RenderPipelineState> newRenderPipelineState(const RenderPipelineDescriptor& descriptor);
+  base::Result<std::shared_ptr<RenderPipelineState>> newRenderPipelineState(
+      const RenderPipelineDescriptor& descriptor);
 
   // A buffer holding a copy of `length` bytes at `bytes`; nullptr for length 0.
   std::shared_ptr<Buffer> newBufferWithBytes(const void* bytes, size_t length,

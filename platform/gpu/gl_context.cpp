@@ -32,47 +32,47 @@ bool hasExtension(const char* list, const char* name) {
 
 }  // namespace
 
-GlContext* GlContext::shared(std::string* error) {
+base::Result<GlContext*> GlContext::shared() {
   static GlContext* context = nullptr;
   if (context != nullptr) return context;
   auto* made = new GlContext();  // kept for the life of the process
-  if (auto failure = open(*made)) {
+  if (auto opened = open(*made); !opened) {
     delete made;
-    if (error != nullptr) *error = *failure;
-    return nullptr;
+    return opened.error();
   }
   context = made;
   return context;
 }
 
-std::optional<std::string> GlContext::open(GlContext& into) {
+base::Result<void> GlContext::open(GlContext& into) {
   const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
   if (!hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-    return "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)";
+    return base::fail("EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)");
   }
   auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
       eglGetProcAddress("eglGetPlatformDisplayEXT"));
-  if (getPlatformDisplay == nullptr) return "EGL has no eglGetPlatformDisplayEXT";
+  if (getPlatformDisplay == nullptr) return base::fail("EGL has no eglGetPlatformDisplayEXT");
 
   EGLDisplay display =
       getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-  if (display == EGL_NO_DISPLAY) return eglErrorText("eglGetPlatformDisplayEXT");
+  if (display == EGL_NO_DISPLAY) return base::fail(eglErrorText("eglGetPlatformDisplayEXT"));
   EGLint major = 0;
   EGLint minor = 0;
   if (eglInitialize(display, &major, &minor) == EGL_FALSE) {
-    return eglErrorText("eglInitialize on the surfaceless platform");
+    return base::fail(eglErrorText("eglInitialize on the surfaceless platform"));
   }
   const auto fail = [display](const char* what) {
-    std::string text = eglErrorText(what);
+    base::Error error{eglErrorText(what)};
     eglTerminate(display);
-    return text;
+    return error;
   };
   if (eglBindAPI(EGL_OPENGL_ES_API) == EGL_FALSE) return fail("eglBindAPI(OpenGL ES)");
 
   const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
   if (!hasExtension(extensions, "EGL_KHR_surfaceless_context")) {
     eglTerminate(display);
-    return "EGL cannot make a context current without a surface (EGL_KHR_surfaceless_context)";
+    return base::fail(
+        "EGL cannot make a context current without a surface (EGL_KHR_surfaceless_context)");
   }
   EGLConfig config = EGL_NO_CONFIG_KHR;
   if (!hasExtension(extensions, "EGL_KHR_no_config_context")) {
@@ -103,7 +103,7 @@ std::optional<std::string> GlContext::open(GlContext& into) {
   glDisable(GL_SCISSOR_TEST);
   glDisable(GL_DITHER);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  return std::nullopt;
+  return base::ok();
 }
 
 void GlContext::makeCurrent() const {

@@ -8,16 +8,17 @@
 // late, during static destruction, and still find it).
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "platform/base/result.h"
 
 namespace gpu {
 
 class GlContext {
  public:
-  // The context, made on first use; on failure, the reason and nullptr (a
-  // later call tries again).
-  static GlContext* shared(std::string* error);
+  // The context, made on first use, or why it cannot be made (a later call
+  // tries again).
+  static base::Result<GlContext*> shared();
 
   // The driver's name for the renderer ("llvmpipe (LLVM ...)").
   [[nodiscard]] const std::string& rendererName() const { return renderer_; }
@@ -27,7 +28,7 @@ class GlContext {
 
  private:
   GlContext() = default;
-  static std::optional<std::string> open(GlContext& into);
+  static base::Result<void> open(GlContext& into);
 
   void* display_ = nullptr;
   void* context_ = nullptr;

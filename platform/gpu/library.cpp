@@ -35,39 +35,38 @@ std::vector<std::string_view> words(std::string_view line) {
 
 // A stage line, none for any other line, or an error for a stage line that
 // cannot be read.
-std::optional<StageLine> parseStageLine(std::string_view line, std::string* error) {
+base::Result<std::optional<StageLine>> parseStageLine(std::string_view line) {
   const auto w = words(line);
   if (w.size() < 2 || w[0] != "#pragma" || (w[1] != "vertex" && w[1] != "fragment")) {
-    return std::nullopt;
+    return std::optional<StageLine>();
   }
   if (w.size() != 3 || !isIdentifier(w[2]) || w[2] == "main") {
-    *error = "a stage line needs one function name other than main: " + std::string(line);
-    return std::nullopt;
+    return base::fail("a stage line needs one function name other than main: " + std::string(line));
   }
-  return StageLine{w[1] == "vertex" ? FunctionType::vertex : FunctionType::fragment,
-                   std::string(w[2])};
+  return std::optional<StageLine>(StageLine{
+      w[1] == "vertex" ? FunctionType::vertex : FunctionType::fragment, std::string(w[2])});
 }
 
 }  // namespace
 
-Result<Library> Library::fromSource(std::string_view source) {
+base::Result<std::shared_ptr<Library>> Library::fromSource(std::string_view source) {
   auto library = std::make_shared<Library>();
   std::string prelude;
   std::optional<StageLine> current;
   std::string body;
   int bodyFirstLine = 0;
 
-  const auto finish = [&]() -> std::optional<std::string> {
-    if (!current) return std::nullopt;
+  const auto finish = [&]() -> base::Result<void> {
+    if (!current) return base::ok();
     if (library->functions_.contains(current->name)) {
-      return "the function " + current->name + " is defined twice";
+      return base::fail("the function " + current->name + " is defined twice");
     }
     // #line keeps the driver's messages pointing at lines of the file.
     std::string text = prelude + "#line " + std::to_string(bodyFirstLine) + "\n" + body +
                        "\nvoid main() { " + current->name + "(); }\n";
     library->functions_.emplace(
         current->name, std::make_shared<Function>(current->name, current->type, std::move(text)));
-    return std::nullopt;
+    return base::ok();
   };
 
   int lineNumber = 0;
@@ -79,14 +78,13 @@ Result<Library> Library::fromSource(std::string_view source) {
     start = end + 1;
     ++lineNumber;
 
-    std::string error;
-    auto stage = parseStageLine(line, &error);
-    if (!error.empty()) {
-      return Result<Library>::failure("line " + std::to_string(lineNumber) + ": " + error);
+    auto stage = parseStageLine(line);
+    if (!stage) {
+      return base::fail("line " + std::to_string(lineNumber) + ": " + stage.error().message);
     }
-    if (stage) {
-      if (auto failure = finish()) return Result<Library>::failure(*failure);
-      current = std::move(stage);
+    if (*stage) {
+      if (auto finished = finish(); !finished) return finished.error();
+      current = std::move(*stage);
       body.clear();
       bodyFirstLine = lineNumber + 1;
       continue;
@@ -95,10 +93,9 @@ Result<Library> Library::fromSource(std::string_view source) {
     into.append(line);
     into.push_back('\n');
   }
-  if (auto failure = finish()) return Result<Library>::failure(*failure);
-  if (library->functions_.empty())
-    return Result<Library>::failure("the source defines no function");
-  return Result<Library>::success(std::move(library));
+  if (auto finished = finish(); !finished) return finished.error();
+  if (library->functions_.empty()) return base::fail("the source defines no function");
+  return library;
 }
 
 std::shared_ptr<Function> Library::newFunctionWithName(const std::string& name) const {

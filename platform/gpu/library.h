@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "platform/base/object.h"
+#include "platform/base/result.h"
 #include "platform/gpu/types.h"
 
 namespace gpu {
@@ -50,7 +51,7 @@ class Library : public base::Object {
  public:
   // Splits `source` into its functions; fails on a malformed stage line or a
   // name given twice.
-  static Result<Library> fromSource(std::string_view source);
+  static base::Result<std::shared_ptr<Library>> fromSource(std::string_view source);
 
   // The function named `name`, or nullptr.
   [[nodiscard]] std::shared_ptr<Function> newFunctionWithName(const std::string& name) const;

@@ -35,8 +35,7 @@ std::string infoLog(GLuint object, bool isProgram) {
 
 // Compiles one function, with `defines` after its first line (the version
 // line must stay first); the shader's name, or the driver's log.
-std::optional<GLuint> compile(const Function& function, const std::string& defines,
-                              std::string* error) {
+base::Result<GLuint> compile(const Function& function, const std::string& defines) {
   const GLuint shader = glCreateShader(
       function.functionType() == FunctionType::vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
   std::string source = function.source();
@@ -48,23 +47,22 @@ std::optional<GLuint> compile(const Function& function, const std::string& defin
   GLint ok = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
   if (ok != GL_TRUE) {
-    *error = "Compiling the " + stageName(function.functionType()) + " function \"" +
-             function.name() + "\" failed:\n" + infoLog(shader, false);
+    auto error = base::fail("Compiling the " + stageName(function.functionType()) + " function \"" +
+                            function.name() + "\" failed:\n" + infoLog(shader, false));
     glDeleteShader(shader);
-    return std::nullopt;
+    return error;
   }
   return shader;
 }
 
 // Compiles and links both functions; the program, or why not.
-std::optional<GLuint> link(const RenderPipelineDescriptor& descriptor, const std::string& defines,
-                           std::string* error) {
-  const auto vertex = compile(*descriptor.vertexFunction, defines, error);
-  if (!vertex) return std::nullopt;
-  const auto fragment = compile(*descriptor.fragmentFunction, defines, error);
+base::Result<GLuint> link(const RenderPipelineDescriptor& descriptor, const std::string& defines) {
+  const auto vertex = compile(*descriptor.vertexFunction, defines);
+  if (!vertex) return vertex.error();
+  const auto fragment = compile(*descriptor.fragmentFunction, defines);
   if (!fragment) {
     glDeleteShader(*vertex);
-    return std::nullopt;
+    return fragment.error();
   }
   const GLuint program = glCreateProgram();
   glAttachShader(program, *vertex);
@@ -75,9 +73,9 @@ std::optional<GLuint> link(const RenderPipelineDescriptor& descriptor, const std
   GLint ok = GL_FALSE;
   glGetProgramiv(program, GL_LINK_STATUS, &ok);
   if (ok != GL_TRUE) {
-    *error = "Linking the pipeline failed:\n" + infoLog(program, true);
+    auto error = base::fail("Linking the pipeline failed:\n" + infoLog(program, true));
     glDeleteProgram(program);
-    return std::nullopt;
+    return error;
   }
   return program;
 }
@@ -88,8 +86,8 @@ struct SpecializeLine {
   int count = 0;
 };
 
-std::optional<SpecializeLine> findSpecializeLine(const RenderPipelineDescriptor& descriptor,
-                                                 std::string* error) {
+base::Result<std::optional<SpecializeLine>> findSpecializeLine(
+    const RenderPipelineDescriptor& descriptor) {
   for (const auto* function :
        {descriptor.vertexFunction.get(), descriptor.fragmentFunction.get()}) {
     std::string_view text = function->source();
@@ -107,13 +105,12 @@ std::optional<SpecializeLine> findSpecializeLine(const RenderPipelineDescriptor&
       const auto [at, ec] = std::from_chars(count.data(), count.data() + count.size(), found.count);
       if (found.name.empty() || ec != std::errc() || at != count.data() + count.size() ||
           found.count < 1 || found.count > 16) {
-        *error = "\"#pragma specialize\" needs a uniform's name and a count from 1 to 16";
-        return std::nullopt;
+        return base::fail("\"#pragma specialize\" needs a uniform's name and a count from 1 to 16");
       }
-      return found;
+      return std::optional<SpecializeLine>(std::move(found));
     }
   }
-  return std::nullopt;
+  return std::optional<SpecializeLine>();
 }
 
 // "vertex_buffer_3" -> (vertex, 3).
@@ -137,8 +134,7 @@ std::optional<std::pair<FunctionType, unsigned>> parseBlockName(std::string_view
 }
 
 // Gives each uniform block of `program` the binding point of its slot.
-std::optional<std::string> bindBlocks(GLuint program,
-                                      std::vector<RenderPipelineState::BufferUse>* uses) {
+base::Result<void> bindBlocks(GLuint program, std::vector<RenderPipelineState::BufferUse>* uses) {
   GLint blocks = 0;
   glGetProgramiv(program, GL_ACTIVE_UNIFORM_BLOCKS, &blocks);
   for (GLuint b = 0; b < static_cast<GLuint>(blocks); ++b) {
@@ -146,9 +142,9 @@ std::optional<std::string> bindBlocks(GLuint program,
     glGetActiveUniformBlockName(program, b, sizeof name, nullptr, name);
     const auto slot = parseBlockName(name);
     if (!slot) {
-      return std::string("The uniform block ") + name +
-             " names no buffer slot (vertex_buffer_N or fragment_buffer_N, N below " +
-             std::to_string(kBufferSlots) + ")";
+      return base::fail(std::string("The uniform block ") + name +
+                        " names no buffer slot (vertex_buffer_N or fragment_buffer_N, N below " +
+                        std::to_string(kBufferSlots) + ")");
     }
     GLint size = 0;
     glGetActiveUniformBlockiv(program, b, GL_UNIFORM_BLOCK_DATA_SIZE, &size);
@@ -159,7 +155,7 @@ std::optional<std::string> bindBlocks(GLuint program,
                                                      static_cast<size_t>(size)});
     }
   }
-  return std::nullopt;
+  return base::ok();
 }
 
 // Where the int uniform `name` lives: its block's binding point and offset.
@@ -188,51 +184,50 @@ std::optional<std::pair<unsigned, size_t>> locateUniform(GLuint program, const s
 
 }  // namespace
 
-Result<RenderPipelineState> RenderPipelineState::build(const RenderPipelineDescriptor& descriptor) {
-  using R = Result<RenderPipelineState>;
-  if (!descriptor.vertexFunction) return R::failure("The pipeline has no vertex function");
-  if (!descriptor.fragmentFunction) return R::failure("The pipeline has no fragment function");
+base::Result<std::shared_ptr<RenderPipelineState>> RenderPipelineState::build(
+    const RenderPipelineDescriptor& descriptor) {
+  if (!descriptor.vertexFunction) return base::fail("The pipeline has no vertex function");
+  if (!descriptor.fragmentFunction) return base::fail("The pipeline has no fragment function");
   if (descriptor.vertexFunction->functionType() != FunctionType::vertex) {
-    return R::failure("\"" + descriptor.vertexFunction->name() + "\" is not a vertex function");
+    return base::fail("\"" + descriptor.vertexFunction->name() + "\" is not a vertex function");
   }
   if (descriptor.fragmentFunction->functionType() != FunctionType::fragment) {
-    return R::failure("\"" + descriptor.fragmentFunction->name() + "\" is not a fragment function");
+    return base::fail("\"" + descriptor.fragmentFunction->name() + "\" is not a fragment function");
   }
   const PixelFormat format = descriptor.colorAttachments[0].pixelFormat;
   if (format != PixelFormat::bgra8Unorm) {
-    return R::failure("Colour attachment 0 has an unsupported pixel format (" +
+    return base::fail("Colour attachment 0 has an unsupported pixel format (" +
                       std::to_string(static_cast<unsigned long>(format)) + ")");
   }
 
-  std::string error;
-  const auto marker = findSpecializeLine(descriptor, &error);
-  if (!error.empty()) return R::failure(error);
-  const auto program = link(descriptor, {}, &error);
-  if (!program) return R::failure(error);
+  const auto marker = findSpecializeLine(descriptor);
+  if (!marker) return marker.error();
+  const auto program = link(descriptor, {});
+  if (!program) return program.error();
 
   auto state = std::shared_ptr<RenderPipelineState>(new RenderPipelineState());
   state->pixelFormat_ = format;
   state->program_ = *program;
-  if (auto failure = bindBlocks(state->program_, &state->uses_)) return R::failure(*failure);
+  if (auto bound = bindBlocks(state->program_, &state->uses_); !bound) return bound.error();
 
-  if (marker) {
-    const auto where = locateUniform(state->program_, marker->name);
+  if (const auto& special = *marker) {
+    const auto where = locateUniform(state->program_, special->name);
     if (!where) {
-      return R::failure("\"#pragma specialize " + marker->name +
+      return base::fail("\"#pragma specialize " + special->name +
                         "\" names no int uniform of a buffer block that the pipeline reads");
     }
-    Specialization specialization{where->first, where->second, {}};
-    for (int value = 0; value < marker->count; ++value) {
-      const auto special =
-          link(descriptor,
-               "#define SPECIALIZE_" + marker->name + " " + std::to_string(value) + "\n", &error);
-      if (!special) return R::failure(error);
-      specialization.programs.push_back(*special);
-      if (auto failure = bindBlocks(*special, nullptr)) return R::failure(*failure);
+    // Held by the state from the start, so that a failure below releases
+    // the programs already built.
+    state->specialization_ = Specialization{where->first, where->second, {}};
+    for (int value = 0; value < special->count; ++value) {
+      const auto linked = link(
+          descriptor, "#define SPECIALIZE_" + special->name + " " + std::to_string(value) + "\n");
+      if (!linked) return linked.error();
+      state->specialization_->programs.push_back(*linked);
+      if (auto bound = bindBlocks(*linked, nullptr); !bound) return bound.error();
     }
-    state->specialization_ = std::move(specialization);
   }
-  return R::success(std::move(state));
+  return state;
 }
 
 RenderPipelineState::~RenderPipelineState() {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/base/object.h"
+#include "platform/base/result.h"
 #include "platform/gpu/library.h"
 #include "platform/gpu/types.h"
 
@@ -52,7 +53,8 @@ class RenderPipelineState : public base::Object {
     size_t minimumBytes;  // the block's size: a shorter buffer is refused at draw
   };
 
-  static Result<RenderPipelineState> build(const RenderPipelineDescriptor& descriptor);
+  static base::Result<std::shared_ptr<RenderPipelineState>> build(
+      const RenderPipelineDescriptor& descriptor);
   ~RenderPipelineState() override;
 
   // The general program.

@@ -1,13 +1,9 @@
 // Values shared by the GPU objects: pixel formats, load actions, primitive
-// types, colours and the small result type of the operations that can fail.
+// types and colours.
 //
 // The numbers are those of the desktop GPU interface the renderer was written
 // against, so that code which passes them as numbers reads the same here.
 #pragma once
-
-#include <memory>
-#include <string>
-#include <utility>
 
 namespace gpu {
 
@@ -47,30 +43,6 @@ struct ClearColor {
   double blue = 0;
   double alpha = 1;
   friend bool operator==(const ClearColor&, const ClearColor&) = default;
-};
-
-struct Error {
-  std::string description;
-};
-
-// An object made by the device, or the reason it could not be made.
-template <typename T>
-class Result {
- public:
-  static Result success(std::shared_ptr<T> value) { return Result(std::move(value), {}); }
-  static Result failure(std::string description) {
-    return Result(nullptr, Error{std::move(description)});
-  }
-
-  explicit operator bool() const { return value_ != nullptr; }
-  [[nodiscard]] const std::shared_ptr<T>& value() const { return value_; }
-  [[nodiscard]] const Error& error() const { return error_; }
-
- private:
-  Result(std::shared_ptr<T> value, Error error)
-      : value_(std::move(value)), error_(std::move(error)) {}
-  std::shared_ptr<T> value_;
-  Error error_;
 };
 
 }  // namespace gpu

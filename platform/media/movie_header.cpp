@@ -30,26 +30,20 @@ struct Atom {
   uint64_t end = 0;      // offset just past the atom
 };
 
-bool fail(std::string* error, std::string text) {
-  if (error != nullptr) *error = std::move(text);
-  return false;
-}
-
 // Looks for the first atom of type `want` among the atoms that fill
 // [begin, end). Fewer than 8 bytes left over at the end are padding.
-bool findAtom(const ReadAt& read, uint64_t begin, uint64_t end, const char* want, Atom& found,
-              std::string* error) {
+base::Result<Atom> findAtom(const ReadAt& read, uint64_t begin, uint64_t end, const char* want) {
   uint64_t pos = begin;
   while (end - pos >= 8) {
     std::array<uint8_t, 16> head{};
     if (!read(pos, 8, head.data()))
-      return fail(error, "cannot read at offset " + std::to_string(pos));
+      return base::fail("cannot read at offset " + std::to_string(pos));
     uint64_t size = be32(head.data());
     uint64_t headerSize = 8;
     if (size == 1) {
       if (end - pos < 16 || !read(pos + 8, 8, head.data() + 8)) {
-        return fail(error, "truncated atom " + typeText(head.data() + 4) + " at offset " +
-                               std::to_string(pos));
+        return base::fail("truncated atom " + typeText(head.data() + 4) + " at offset " +
+                          std::to_string(pos));
       }
       size = be64(head.data() + 8);
       headerSize = 16;
@@ -57,48 +51,44 @@ bool findAtom(const ReadAt& read, uint64_t begin, uint64_t end, const char* want
       size = end - pos;  // the atom runs to the end of its container
     }
     if (size < headerSize) {
-      return fail(error, "malformed atom " + typeText(head.data() + 4) + " at offset " +
-                             std::to_string(pos) + " (size " + std::to_string(size) + ")");
+      return base::fail("malformed atom " + typeText(head.data() + 4) + " at offset " +
+                        std::to_string(pos) + " (size " + std::to_string(size) + ")");
     }
     if (size > end - pos) {
-      return fail(error, "atom " + typeText(head.data() + 4) + " at offset " + std::to_string(pos) +
-                             " runs past the end of its container");
+      return base::fail("atom " + typeText(head.data() + 4) + " at offset " + std::to_string(pos) +
+                        " runs past the end of its container");
     }
     if (std::memcmp(head.data() + 4, want, 4) == 0) {
-      found = Atom{pos + headerSize, pos + size};
-      return true;
+      return Atom{pos + headerSize, pos + size};
     }
     pos += size;
   }
-  return fail(error, std::string("no '") + want + "' atom");
+  return base::fail(std::string("no '") + want + "' atom");
 }
 
 }  // namespace
 
-std::optional<MovieHeader> parseMovieHeader(uint64_t fileSize, const ReadAt& read,
-                                            std::string* error) {
-  Atom moov;
-  Atom mvhd;
-  if (!findAtom(read, 0, fileSize, "moov", moov, error)) return std::nullopt;
-  if (!findAtom(read, moov.payload, moov.end, "mvhd", mvhd, error)) return std::nullopt;
+base::Result<MovieHeader> parseMovieHeader(uint64_t fileSize, const ReadAt& read) {
+  const auto moov = findAtom(read, 0, fileSize, "moov");
+  if (!moov) return moov.error();
+  const auto found = findAtom(read, moov->payload, moov->end, "mvhd");
+  if (!found) return found.error();
+  const Atom& mvhd = *found;
 
   const uint64_t length = mvhd.end - mvhd.payload;
   std::array<uint8_t, 32> body{};
   if (length < 4 || !read(mvhd.payload, 4, body.data())) {
-    fail(error, "the movie header is truncated");
-    return std::nullopt;
+    return base::fail("the movie header is truncated");
   }
   MovieHeader header;
   header.version = body[0];
   if (header.version > 1) {
-    fail(error, "unsupported movie header version " + std::to_string(header.version));
-    return std::nullopt;
+    return base::fail("unsupported movie header version " + std::to_string(header.version));
   }
   // version, flags, creation and modification times, time scale, duration
   const size_t need = header.version == 0 ? 20 : 32;
   if (length < need || !read(mvhd.payload, need, body.data())) {
-    fail(error, "the movie header is truncated");
-    return std::nullopt;
+    return base::fail("the movie header is truncated");
   }
   bool unknown = false;
   if (header.version == 0) {
@@ -111,36 +101,34 @@ std::optional<MovieHeader> parseMovieHeader(uint64_t fileSize, const ReadAt& rea
     unknown = header.duration == ~uint64_t{0};
   }
   if (header.timeScale == 0) {
-    fail(error, "the movie header has a time scale of 0");
-    return std::nullopt;
+    return base::fail("the movie header has a time scale of 0");
   }
   if (unknown) {
-    fail(error, "the movie header gives no duration");
-    return std::nullopt;
+    return base::fail("the movie header gives no duration");
   }
   return header;
 }
 
-std::optional<MovieHeader> parseMovieHeader(std::span<const uint8_t> bytes, std::string* error) {
+base::Result<MovieHeader> parseMovieHeader(std::span<const uint8_t> bytes) {
   const ReadAt read = [bytes](uint64_t offset, size_t length, uint8_t* out) {
     if (offset > bytes.size() || length > bytes.size() - offset) return false;
     std::memcpy(out, bytes.data() + offset, length);
     return true;
   };
-  return parseMovieHeader(bytes.size(), read, error);
+  return parseMovieHeader(bytes.size(), read);
 }
 
-std::optional<MovieHeader> readMovieHeader(const std::string& path, std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+base::Result<MovieHeader> readMovieHeader(const std::string& path) {
+  // O_NONBLOCK: a FIFO must not hold the run loop waiting for a writer; it is
+  // refused below as not a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    fail(error, "cannot open " + path + ": " + std::strerror(errno));
-    return std::nullopt;
+    return base::fail("cannot open " + path + ": " + std::strerror(errno));
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    fail(error, path + " is not a regular file");
-    return std::nullopt;
+    return base::fail(path + " is not a regular file");
   }
   const ReadAt read = [fd](uint64_t offset, size_t length, uint8_t* out) {
     size_t done = 0;
@@ -152,10 +140,9 @@ std::optional<MovieHeader> readMovieHeader(const std::string& path, std::string*
     }
     return true;
   };
-  std::string why;
-  auto header = parseMovieHeader(static_cast<uint64_t>(st.st_size), read, &why);
+  auto header = parseMovieHeader(static_cast<uint64_t>(st.st_size), read);
   ::close(fd);
-  if (!header) fail(error, path + ": " + why);
+  if (!header) return base::fail(path + ": " + header.error().message);
   return header;
 }
 

@@ -11,9 +11,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
+
+#include "platform/base/result.h"
 
 namespace media {
 
@@ -31,15 +32,13 @@ struct MovieHeader {
 using ReadAt = std::function<bool(uint64_t offset, size_t length, uint8_t* out)>;
 
 // Finds and decodes the movie header of a file of `fileSize` bytes read
-// through `read`. On failure returns none and, when `error` is given, says why.
-std::optional<MovieHeader> parseMovieHeader(uint64_t fileSize, const ReadAt& read,
-                                            std::string* error = nullptr);
+// through `read`.
+base::Result<MovieHeader> parseMovieHeader(uint64_t fileSize, const ReadAt& read);
 
 // The same over bytes in memory.
-std::optional<MovieHeader> parseMovieHeader(std::span<const uint8_t> bytes,
-                                            std::string* error = nullptr);
+base::Result<MovieHeader> parseMovieHeader(std::span<const uint8_t> bytes);
 
 // The same over a file; an unreadable file is an error too.
-std::optional<MovieHeader> readMovieHeader(const std::string& path, std::string* error = nullptr);
+base::Result<MovieHeader> readMovieHeader(const std::string& path);
 
 }  // namespace media

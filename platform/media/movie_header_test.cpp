@@ -1,6 +1,8 @@
 #include "platform/media/movie_header.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -26,9 +28,8 @@ struct Layout {
 class MovieHeaderLayouts : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(MovieHeaderLayouts, GivesTheTimeScaleAndDuration) {
-  std::string error;
-  const auto header = parseMovieHeader(GetParam().bytes, &error);
-  ASSERT_TRUE(header) << error;
+  const auto header = parseMovieHeader(GetParam().bytes);
+  ASSERT_TRUE(header) << header.error().message;
   EXPECT_EQ(header->timeScale, GetParam().timeScale);
   EXPECT_EQ(header->duration, GetParam().duration);
   EXPECT_DOUBLE_EQ(header->seconds(), GetParam().seconds);
@@ -69,9 +70,10 @@ struct Broken {
 class MovieHeaderErrors : public ::testing::TestWithParam<Broken> {};
 
 TEST_P(MovieHeaderErrors, AreReportedNotRead) {
-  std::string error;
-  EXPECT_FALSE(parseMovieHeader(GetParam().bytes, &error));
-  EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
+  const auto header = parseMovieHeader(GetParam().bytes);
+  ASSERT_FALSE(header);
+  EXPECT_NE(header.error().message.find(GetParam().says), std::string::npos)
+      << header.error().message;
 }
 
 Bytes withSize(Bytes b, size_t at, uint32_t size) {
@@ -105,35 +107,43 @@ TEST(MovieHeader, EveryTruncationIsReadSafely) {
   const Bytes whole = movie(600, 1200, 1, false, 32);
   for (size_t n = 0; n < whole.size(); ++n) {
     const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
-    std::string error;
-    EXPECT_FALSE(parseMovieHeader(cut, &error)) << "cut at " << n;
-    EXPECT_FALSE(error.empty()) << "cut at " << n;
+    const auto header = parseMovieHeader(cut);
+    ASSERT_FALSE(header) << "cut at " << n;
+    EXPECT_FALSE(header.error().message.empty()) << "cut at " << n;
   }
   EXPECT_TRUE(parseMovieHeader(whole));
 }
 
 TEST(MovieHeader, FilesAreReadFromDisk) {
   const std::string path = testing::writeTempFile(movie(30, 75, 0, false, 5000));
-  std::string error;
-  const auto header = readMovieHeader(path, &error);
-  ASSERT_TRUE(header) << error;
+  const auto header = readMovieHeader(path);
+  ASSERT_TRUE(header) << header.error().message;
   EXPECT_DOUBLE_EQ(header->seconds(), 2.5);
   std::remove(path.c_str());
 }
 
 TEST(MovieHeader, UnreadableFilesNameThePath) {
-  std::string error;
-  EXPECT_FALSE(readMovieHeader("/nonexistent/UseDesktop.mov", &error));
-  EXPECT_NE(error.find("/nonexistent/UseDesktop.mov"), std::string::npos) << error;
-  EXPECT_FALSE(readMovieHeader("/tmp", &error));
-  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+  // A FIFO without a writer is refused at once, not waited on.
+  const std::string fifo = ::testing::TempDir() + "movie-fifo-" + std::to_string(::getpid());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    const char* says;
+  } cases[] = {{"/nonexistent/UseDesktop.mov", "/nonexistent/UseDesktop.mov"},
+               {"/tmp", "not a regular file"},
+               {fifo, "not a regular file"}};
+  for (const auto& c : cases) {
+    const auto header = readMovieHeader(c.path);
+    ASSERT_FALSE(header) << c.path;
+    EXPECT_NE(header.error().message.find(c.says), std::string::npos) << header.error().message;
+  }
+  std::remove(fifo.c_str());
 }
 
 TEST(MovieHeader, TheBundledVideosLastAFewSeconds) {
   for (const char* name : {"UseDesktop.mov", "appusage.mov"}) {
-    std::string error;
-    const auto header = readMovieHeader(std::string(MEDIA_TEST_RESOURCES) + "/" + name, &error);
-    ASSERT_TRUE(header) << error;
+    const auto header = readMovieHeader(std::string(MEDIA_TEST_RESOURCES) + "/" + name);
+    ASSERT_TRUE(header) << header.error().message;
     EXPECT_GE(header->seconds(), 1.0) << name;
     EXPECT_LE(header->seconds(), 6.0) << name;
   }

@@ -12,7 +12,9 @@ std::shared_ptr<PlayerItem> PlayerItem::make(const base::URL& url) {
   std::string why;
   if (!url.isFileURL()) {
     why = url.absoluteString() + ": only local file addresses can be played";
-  } else if (auto header = readMovieHeader(url.path(), &why)) {
+  } else if (auto header = readMovieHeader(url.path()); !header) {
+    why = header.error().message;
+  } else {
     const double seconds = header->seconds();
     // A movie of no length would have a looper restart it without end.
     if (seconds <= 0.0 || !std::isfinite(seconds) || seconds > 1e9) {

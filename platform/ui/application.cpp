@@ -35,11 +35,11 @@ void Application::retainTopLevelObjects(const std::vector<std::shared_ptr<base::
   topLevel_.insert(topLevel_.end(), objects.begin(), objects.end());
 }
 
-std::optional<std::string> Application::loadMainInterfaceFile(const std::string& name) {
+base::Result<void> Application::loadMainInterfaceFile(const std::string& name) {
   auto result = loadInterfaceFile(name, shared_from_this());
-  if (!result.ok()) return result.error;
-  retainTopLevelObjects(result.objects->topLevelObjects);
-  return std::nullopt;
+  if (!result) return result.error();
+  retainTopLevelObjects(result->topLevelObjects);
+  return base::ok();
 }
 
 void Application::finishLaunching() {

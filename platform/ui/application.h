@@ -10,12 +10,12 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/base/object.h"
+#include "platform/base/result.h"
 
 namespace ui {
 
@@ -73,8 +73,9 @@ class Application : public base::Object {
   }
 
   // Loads the interface file NAME with the application as its owner and keeps
-  // its top-level objects. Returns an error text when the file cannot be used.
-  std::optional<std::string> loadMainInterfaceFile(const std::string& name);
+  // its top-level objects. Fails when the file cannot be used (the loader has
+  // said why on standard error).
+  base::Result<void> loadMainInterfaceFile(const std::string& name);
 
   // Sends the delegate applicationDidFinishLaunching (when there is one).
   void finishLaunching();

@@ -83,7 +83,7 @@ TEST_F(ApplicationTest, WindowsAreListedInTheOrderTheyWereMade) {
 }
 
 TEST_F(ApplicationTest, TheMainScreenHasTheOptionsSizeAndAMenuBar) {
-  ASSERT_FALSE(base::parsePlatformOptions({"--screen", "1280x800"}, base::platformOptions()));
+  ASSERT_TRUE(base::parsePlatformOptions({"--screen", "1280x800"}, base::platformOptions()));
   auto screen = Screen::mainScreen();
   ASSERT_TRUE(screen);
   EXPECT_EQ(screen->frame(), base::makeRect(0, 0, 1280, 800));

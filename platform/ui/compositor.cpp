@@ -189,7 +189,7 @@ Pixels Compositor::composeMainScreen() {
   return compose(Window::allWindows(), options.screenWidth, options.screenHeight);
 }
 
-std::optional<std::string> Compositor::snapshot(const std::string& path) {
+base::Result<void> Compositor::snapshot(const std::string& path) {
   return writePng(path, composeMainScreen());
 }
 

@@ -17,10 +17,10 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/ui/pixels.h"
 
 namespace ui {
@@ -39,8 +39,8 @@ class Compositor {
   // same for the same size.
   static Pixels desktopBackdrop(int width, int height);
 
-  // Writes composeMainScreen() as PNG; an error text on failure.
-  static std::optional<std::string> snapshot(const std::string& path);
+  // Writes composeMainScreen() as PNG.
+  static base::Result<void> snapshot(const std::string& path);
 };
 
 }  // namespace ui

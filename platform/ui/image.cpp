@@ -28,10 +28,9 @@ std::shared_ptr<Image> Image::imageNamed(const std::string& name) {
   auto path = base::Bundle::main().pathForResource(name, "png");
   if (!path) return nullptr;
   if (auto found = cache.find(*path); found != cache.end()) return found->second;
-  std::string error;
-  auto pixels = readPng(*path, &error);
+  auto pixels = readPng(*path);
   if (!pixels) {
-    base::printError("image \"" + name + "\": " + error);
+    base::printError("image \"" + name + "\": " + pixels.error().message);
     return nullptr;
   }
   auto image = std::make_shared<Image>(std::move(*pixels), name);

@@ -62,7 +62,7 @@ TEST(SystemImages, UnknownNamesGiveNone) {
 }
 
 TEST_F(BundleImages, ReadsTheBundlePngOnceAndKeepsTheTemplateMark) {
-  ASSERT_FALSE(ui::writePng(folder_ + "/badge.png", filled(18, 12, 0, 0, 0, 255)));
+  ASSERT_TRUE(ui::writePng(folder_ + "/badge.png", filled(18, 12, 0, 0, 0, 255)));
   auto image = ui::Image::imageNamed("badge");
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->size(), (base::Size{18, 12}));

@@ -2,11 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "platform/base/bundle.h"
+#include "platform/base/file.h"
 #include "platform/base/log.h"
 #include "platform/ui/button.h"
 #include "platform/ui/control.h"
@@ -97,8 +96,7 @@ class Loader {
   Loader(std::shared_ptr<base::Object> owner, std::string source)
       : owner_(std::move(owner)), source_(std::move(source)) {}
 
-  InterfaceLoadResult load(std::string_view text) {
-    InterfaceLoadResult result;
+  base::Result<InterfaceObjects> load(std::string_view text) {
     const json doc = json::parse(text, nullptr, /*allow_exceptions=*/false);
     if (doc.is_discarded()) return fail("it is not valid JSON");
     if (!doc.is_object()) return fail("it is not a JSON object");
@@ -132,15 +130,12 @@ class Loader {
     for (const auto& window : windows_) {
       if (window->isVisibleAtLaunch()) window->makeKeyAndOrderFront(nullptr);
     }
-    result.objects = std::move(out_);
-    return result;
+    return std::move(out_);
   }
 
  private:
-  InterfaceLoadResult fail(const std::string& why) {
-    InterfaceLoadResult result;
-    result.error = "interface file " + source_ + ": " + why;
-    return result;
+  [[nodiscard]] base::Error fail(const std::string& why) const {
+    return base::fail("interface file " + source_ + ": " + why);
   }
 
   bool setError(std::string why) {
@@ -402,31 +397,33 @@ class Loader {
 
 }  // namespace
 
-InterfaceLoadResult loadInterfaceText(std::string_view text,
-                                      const std::shared_ptr<base::Object>& owner,
-                                      const std::string& source) {
+base::Result<InterfaceObjects> loadInterfaceText(std::string_view text,
+                                                 const std::shared_ptr<base::Object>& owner,
+                                                 const std::string& source) {
   return Loader(owner, source).load(text);
 }
 
-InterfaceLoadResult loadInterfaceFile(const std::string& name,
-                                      const std::shared_ptr<base::Object>& owner) {
-  InterfaceLoadResult result;
+namespace {
+
+base::Result<InterfaceObjects> loadResource(const std::string& name,
+                                            const std::shared_ptr<base::Object>& owner) {
   const auto& bundle = base::Bundle::main();
   auto path = bundle.pathForResource(name, "json");
   if (!path) {
-    result.error = "interface file " + name + ": the bundle (" + bundle.resourcePath() +
-                   ") has no resource " + name + ".json";
-  } else {
-    std::ifstream in(*path);
-    if (!in) {
-      result.error = "interface file " + name + ": cannot read " + *path;
-    } else {
-      std::ostringstream text;
-      text << in.rdbuf();
-      result = loadInterfaceText(text.str(), owner, name);
-    }
+    return base::fail("interface file " + name + ": the bundle (" + bundle.resourcePath() +
+                      ") has no resource " + name + ".json");
   }
-  if (!result.ok()) base::printError(result.error);
+  const auto text = base::readFile(*path);
+  if (!text) return base::fail("interface file " + name + ": cannot read " + *path);
+  return loadInterfaceText(*text, owner, name);
+}
+
+}  // namespace
+
+base::Result<InterfaceObjects> loadInterfaceFile(const std::string& name,
+                                                 const std::shared_ptr<base::Object>& owner) {
+  auto result = loadResource(name, owner);
+  if (!result) base::printError(result.error().message);
   return result;
 }
 

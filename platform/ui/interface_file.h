@@ -16,13 +16,13 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/base/coder.h"
 #include "platform/base/object.h"
+#include "platform/base/result.h"
 
 namespace ui {
 
@@ -67,24 +67,16 @@ struct InterfaceObjects {
   [[nodiscard]] std::shared_ptr<base::Object> object(std::string_view id) const;
 };
 
-// Either the loaded objects or why the file was refused.
-struct InterfaceLoadResult {
-  std::optional<InterfaceObjects> objects;
-  std::string error;
-
-  [[nodiscard]] bool ok() const { return objects.has_value(); }
-};
-
 // Loads the bundle resource "NAME.json" with `owner` as the file's owner (the
 // object the file calls "owner"; may be none when the file does not use it).
 // Errors are also reported on standard error.
-InterfaceLoadResult loadInterfaceFile(const std::string& name,
-                                      const std::shared_ptr<base::Object>& owner);
+base::Result<InterfaceObjects> loadInterfaceFile(const std::string& name,
+                                                 const std::shared_ptr<base::Object>& owner);
 
 // Loads an interface file's text; `source` names it in error texts. Errors are
 // only returned, not printed.
-InterfaceLoadResult loadInterfaceText(std::string_view text,
-                                      const std::shared_ptr<base::Object>& owner,
-                                      const std::string& source);
+base::Result<InterfaceObjects> loadInterfaceText(std::string_view text,
+                                                 const std::shared_ptr<base::Object>& owner,
+                                                 const std::string& source);
 
 }  // namespace ui

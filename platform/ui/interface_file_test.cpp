@@ -99,8 +99,8 @@ constexpr const char* kGoodFile = R"({
 
 TEST_F(InterfaceFileTest, ObjectsOutletsActionsAndContentControllersAreConnected) {
   auto result = loadInterfaceText(kGoodFile, owner_, "Good");
-  ASSERT_TRUE(result.ok()) << result.error;
-  const auto& objects = *result.objects;
+  ASSERT_TRUE(result.ok()) << result.error().message;
+  const auto& objects = *result;
   ASSERT_EQ(objects.topLevelObjects.size(), 3U);
   EXPECT_EQ(objects.topLevelObjects[0]->className(), "NSWindow");
   EXPECT_EQ(objects.topLevelObjects[2]->className(), "NSView");
@@ -142,8 +142,10 @@ class BadInterfaceFileTest : public InterfaceFileTest,
 TEST_P(BadInterfaceFileTest, IsRefusedWholeWithAClearReason) {
   auto result = loadInterfaceText(GetParam().text, owner_, "Bad");
   EXPECT_FALSE(result.ok());
-  EXPECT_NE(result.error.find("interface file Bad: "), std::string::npos) << result.error;
-  EXPECT_NE(result.error.find(GetParam().expected), std::string::npos) << result.error;
+  EXPECT_NE(result.error().message.find("interface file Bad: "), std::string::npos)
+      << result.error().message;
+  EXPECT_NE(result.error().message.find(GetParam().expected), std::string::npos)
+      << result.error().message;
   // Nothing of a refused file stays connected to the owner.
   EXPECT_FALSE(owner_->window);
   EXPECT_FALSE(owner_->controller);
@@ -224,7 +226,7 @@ TEST_F(InterfaceFileTest, AControllerOfARefusedFileNeverLoadsItsView) {
       {"id": "c", "class": "ProbeController"}],
     "outlets": [{"from": "owner", "key": "controller", "to": "c"}]})";
   auto loaded = loadInterfaceText(good, owner_, "Fixed");
-  ASSERT_TRUE(loaded.ok()) << loaded.error;
+  ASSERT_TRUE(loaded.ok()) << loaded.error().message;
   EXPECT_EQ(ProbeController::totalLoads, before + 1);
 }
 
@@ -233,9 +235,9 @@ TEST_F(InterfaceFileTest, WindowsMarkedVisibleAreShownOnceLoaded) {
       {"id": "shown", "class": "NSWindow", "attributes": {"visible": true}},
       {"id": "hidden", "class": "NSWindow", "attributes": {"title": "later"}}]})";
   auto result = loadInterfaceText(text, nullptr, "Visible");
-  ASSERT_TRUE(result.ok()) << result.error;
-  auto shown = std::dynamic_pointer_cast<Window>(result.objects->object("shown"));
-  auto hidden = std::dynamic_pointer_cast<Window>(result.objects->object("hidden"));
+  ASSERT_TRUE(result.ok()) << result.error().message;
+  auto shown = std::dynamic_pointer_cast<Window>(result->object("shown"));
+  auto hidden = std::dynamic_pointer_cast<Window>(result->object("hidden"));
   EXPECT_TRUE(shown->isVisible());
   EXPECT_FALSE(hidden->isVisible());
 
@@ -250,13 +252,14 @@ TEST_F(InterfaceFileTest, WindowsMarkedVisibleAreShownOnceLoaded) {
 
 TEST_F(InterfaceFileTest, OwnerIsRequiredOnlyWhenTheFileNamesIt) {
   auto withoutOwner = loadInterfaceText(R"({"objects": [{"class": "NSView"}]})", nullptr, "Plain");
-  EXPECT_TRUE(withoutOwner.ok()) << withoutOwner.error;
+  EXPECT_TRUE(withoutOwner.ok()) << withoutOwner.error().message;
   auto needsOwner = loadInterfaceText(
       R"({"objects": [{"id": "w", "class": "NSWindow"}],
           "outlets": [{"from": "owner", "key": "window", "to": "w"}]})",
       nullptr, "NeedsOwner");
   EXPECT_FALSE(needsOwner.ok());
-  EXPECT_NE(needsOwner.error.find("without one"), std::string::npos) << needsOwner.error;
+  EXPECT_NE(needsOwner.error().message.find("without one"), std::string::npos)
+      << needsOwner.error().message;
 }
 
 class BundleFileTest : public InterfaceFileTest {
@@ -295,7 +298,7 @@ TEST_F(BundleFileTest, TheMainFileNamesTheApplicationsDelegateAndStaysAlive) {
       {"id": "window", "class": "NSWindow", "attributes": {"title": "Overlay"}}],
     "outlets": [{"from": "owner", "key": "delegate", "to": "delegate"}]})");
   auto& app = Application::shared();
-  ASSERT_EQ(app.loadMainInterfaceFile("MainMenu"), std::nullopt);
+  ASSERT_TRUE(app.loadMainInterfaceFile("MainMenu"));
   auto delegate = std::dynamic_pointer_cast<Delegate>(app.delegate());
   ASSERT_TRUE(delegate);
   app.finishLaunching();
@@ -316,7 +319,7 @@ TEST_F(BundleFileTest, AMissingOrRefusedFileIsReportedOnStandardError) {
   writeResource("NotADelegate", R"({"objects": [{"id": "v", "class": "NSView"}],
     "outlets": [{"from": "owner", "key": "delegate", "to": "v"}]})");
   ::testing::internal::CaptureStderr();
-  EXPECT_TRUE(Application::shared().loadMainInterfaceFile("NotADelegate").has_value());
+  EXPECT_FALSE(Application::shared().loadMainInterfaceFile("NotADelegate"));
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("is refused"), std::string::npos);
   EXPECT_FALSE(Application::shared().delegate());
   EXPECT_TRUE(Application::shared().topLevelObjects().empty());

@@ -18,21 +18,21 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 }  // namespace
 
-std::optional<std::string> writePng(const std::string& path, const Pixels& image) {
+base::Result<void> writePng(const std::string& path, const Pixels& image) {
   if (image.empty() || image.rgba.size() != static_cast<size_t>(image.width) *
                                                 static_cast<size_t>(image.height) * 4) {
-    return "cannot write " + path + ": the image is empty or malformed";
+    return base::fail("cannot write " + path + ": the image is empty or malformed");
   }
   const std::string temp = path + ".tmp";
   File file(std::fopen(temp.c_str(), "wb"));
-  if (!file) return "cannot write " + path + ": cannot create " + temp;
+  if (!file) return base::fail("cannot write " + path + ": cannot create " + temp);
 
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (png == nullptr || info == nullptr) {
     png_destroy_write_struct(&png, &info);
     std::remove(temp.c_str());
-    return "cannot write " + path + ": out of memory";
+    return base::fail("cannot write " + path + ": out of memory");
   }
   std::vector<png_bytep> rows(static_cast<size_t>(image.height));
   for (int y = 0; y < image.height; ++y) {
@@ -43,7 +43,7 @@ std::optional<std::string> writePng(const std::string& path, const Pixels& image
     png_destroy_write_struct(&png, &info);
     file.reset();
     std::remove(temp.c_str());
-    return "cannot write " + path + ": libpng failed";
+    return base::fail("cannot write " + path + ": libpng failed");
   }
   png_init_io(png, file.get());
   png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
@@ -56,20 +56,19 @@ std::optional<std::string> writePng(const std::string& path, const Pixels& image
   if (std::fflush(file.get()) != 0) {
     file.reset();
     std::remove(temp.c_str());
-    return "cannot write " + path + ": disk full or not writable";
+    return base::fail("cannot write " + path + ": disk full or not writable");
   }
   file.reset();
   if (std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());
-    return "cannot write " + path + ": cannot rename " + temp;
+    return base::fail("cannot write " + path + ": cannot rename " + temp);
   }
-  return std::nullopt;
+  return base::ok();
 }
 
-std::optional<Pixels> readPng(const std::string& path, std::string* error) {
-  auto fail = [&](const std::string& why) -> std::optional<Pixels> {
-    if (error != nullptr) *error = "cannot read " + path + ": " + why;
-    return std::nullopt;
+base::Result<Pixels> readPng(const std::string& path) {
+  auto fail = [&](const std::string& why) {
+    return base::fail("cannot read " + path + ": " + why);
   };
   png_image img{};
   img.version = PNG_IMAGE_VERSION;

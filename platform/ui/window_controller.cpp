@@ -21,8 +21,8 @@ void WindowController::setWindow(std::shared_ptr<Window> window) { window_ = std
 void WindowController::loadWindow() {
   loadTried_ = true;
   auto result = loadInterfaceFile(*nibName_, shared_from_this());
-  if (!result.ok()) return;  // reported by the loader
-  topLevelObjects_ = std::move(result.objects->topLevelObjects);
+  if (!result) return;  // reported by the loader
+  topLevelObjects_ = std::move(result->topLevelObjects);
   if (!window_) {
     base::printError("interface file " + *nibName_ +
                      ": no window is connected to its owner's outlet \"window\"");

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "platform/base/file.h"
 #include "platform/base/options.h"
 
 namespace ui {
@@ -42,11 +42,9 @@ class WorkspaceTest : public ::testing::Test {
     for (int i = 0; i < 500 && !fs::exists(dir_ / "args"); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::ifstream in(dir_ / "args");
-    if (!in) return std::nullopt;
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    auto text = base::readFileIfExists((dir_ / "args").string());
+    if (!text) return std::nullopt;
+    return *text;
   }
 
   base::PlatformOptions saved_ = base::platformOptions();

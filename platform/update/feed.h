@@ -7,11 +7,11 @@
 // bundle's resource folder. Web addresses cannot be fetched by this build.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/base/url.h"
 #include "platform/update/version.h"
 
@@ -29,17 +29,11 @@ struct Feed {
   [[nodiscard]] const FeedItem* newest() const;
 };
 
-// Either the feed or why it cannot be used (a sentence for the user).
-struct FeedResult {
-  std::optional<Feed> feed;
-  std::string error;
-};
-
-// Parses the text of a feed.
-FeedResult parseFeed(std::string_view text);
+// Parses the text of a feed; the error is a sentence for the user.
+base::Result<Feed> parseFeed(std::string_view text);
 
 // Reads and parses the feed at `address`; relative file paths are taken from
 // `resourcePath`.
-FeedResult readFeed(const base::URL& address, const std::string& resourcePath);
+base::Result<Feed> readFeed(const base::URL& address, const std::string& resourcePath);
 
 }  // namespace update

@@ -26,10 +26,10 @@ UpdateCheckOutcome checkForUpdate(const base::Bundle& bundle) {
   if (!feedAddress) {
     return failed("the application's information file gives no update feed address (\"FeedURL\")");
   }
-  const FeedResult result = readFeed(*feedAddress, bundle.resourcePath());
-  if (!result.feed) return failed(result.error);
+  const auto feed = readFeed(*feedAddress, bundle.resourcePath());
+  if (!feed) return failed(feed.error().message);
 
-  const FeedItem* newest = result.feed->newest();
+  const FeedItem* newest = feed->newest();
   if (!newest || newest->version <= *current) {
     return UpdateCheckOutcome{UpdateCheckOutcome::Kind::upToDate, "You're up to date",
                               "Version " + current->text() + " is the newest version available."};

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <thread>
+
+#include "platform/base/file.h"
 
 namespace testing_support {
 
@@ -139,10 +139,8 @@ size_t AppProcess::count(const std::string& line) const {
 }
 
 std::string AppProcess::stderrText() const {
-  std::ifstream in(stderrPath_);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  auto text = base::readFile(stderrPath_);
+  return text ? *text : std::string();
 }
 
 bool AppProcess::waitForStderr(const std::string& text, std::chrono::milliseconds timeout,
