@@ -18,8 +18,8 @@ void registerClasses() {
     controller->setHost(std::make_shared<ApplicationLinkHost>());
     return controller;
   });
-  registry.registerClass(
-      "MetalView", [](const base::Coder& coder) { return std::make_shared<MetalView>(coder); });
+  registry.registerClass("MetalView",
+                         [](const base::Coder& coder) { return MetalView::make(coder); });
   update::registerClasses();
 }
 
