@@ -17,7 +17,8 @@ void registerClasses() {
     controller->setHost(std::make_shared<ApplicationLinkHost>());
     return controller;
   });
-  registry.registerClass<MetalView>();
+  registry.registerClass<MetalView>(
+      [](const base::Coder& coder) { return MetalView::make(coder); });
   update::registerClasses();
 }
 

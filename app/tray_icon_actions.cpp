@@ -30,8 +30,8 @@ void TrayIcon::applyPreset(const Preset& preset) {
   if (window_) window_->setAlphaValue(preset.alpha);
   if (!metalView_) return;
   if (const auto& layer = metalView_->layer()) layer->setCompositingFilter(preset.filter);
-  metalView_->constants.type = static_cast<int32_t>(preset.type);
-  metalView_->constants.scale = 1.0F;
+  metalView_->setConstantsType(static_cast<int32_t>(preset.type));
+  metalView_->setConstantsScale(1.0F);
   metalView_->resumeRendering();
 }
 

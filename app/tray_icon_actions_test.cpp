@@ -36,7 +36,7 @@ class TrayIconActions : public ::testing::Test {
     saved_ = base::Bundle::main();
     base::Bundle::main() = base::Bundle(TOVELIN_SOURCE_DIR "/resources");
     ui::Application::shared().reset();
-    view = std::make_shared<MetalView>(base::makeRect(0, 0, 16, 9), nullptr);
+    view = MetalView::make(base::makeRect(0, 0, 16, 9), nullptr);
     window = ui::Window::make(base::makeRect(0, 0, 16, 9));
     window->setContentView(view);
     link = std::make_shared<FakeLink>();
@@ -83,23 +83,23 @@ TEST_P(TrayIconPresets, RestyleTheOverlayAndResumeRendering) {
   // Start from the other extreme, faded out and paused.
   window->setAlphaValue(0.1);
   view->layer()->setCompositingFilter("somethingElse");
-  view->constants.type = 7;
-  view->constants.scale = 0.0005F;
+  view->setConstantsType(7);
+  view->setConstantsScale(0.0005F);
   view->setPaused(true);
 
   const std::string out = chooseCapturingStdout(p.title);
   EXPECT_EQ(out, std::string(p.line) + "\nRendering resumed\n");
   EXPECT_DOUBLE_EQ(window->alphaValue(), p.alpha);
   EXPECT_EQ(view->layer()->compositingFilter(), p.filter);
-  EXPECT_EQ(view->constants.type, p.type);
-  EXPECT_EQ(view->constants.scale, 1.0F);
+  EXPECT_EQ(view->constants().type, p.type);
+  EXPECT_EQ(view->constants().scale, 1.0F);
   EXPECT_FALSE(view->isPaused());
 
   // Again: the same look, and the renderer is already running.
   EXPECT_EQ(chooseCapturingStdout(p.title), std::string(p.line) + "\n");
   EXPECT_DOUBLE_EQ(window->alphaValue(), p.alpha);
   EXPECT_EQ(view->layer()->compositingFilter(), p.filter);
-  EXPECT_EQ(view->constants.type, p.type);
+  EXPECT_EQ(view->constants().type, p.type);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, TrayIconPresets,
@@ -116,17 +116,17 @@ TEST_F(TrayIconActions, BlackAndWhiteAfterLadyBugClearsTheFilter) {
   chooseCapturingStdout("Lady Bug");
   chooseCapturingStdout("Black and White Dots");
   EXPECT_EQ(view->layer()->compositingFilter(), std::nullopt);
-  EXPECT_EQ(view->constants.type, PatternType::dots);
+  EXPECT_EQ(view->constants().type, PatternType::dots);
   EXPECT_DOUBLE_EQ(window->alphaValue(), 0.5);
 }
 
 TEST_F(TrayIconActions, APresetWithoutALayerSetsTheRest) {
   view->setLayer(nullptr);
-  view->constants.scale = 0.25F;
+  view->setConstantsScale(0.25F);
   chooseCapturingStdout("Inverted Hearts");
   EXPECT_DOUBLE_EQ(window->alphaValue(), 1.0);
-  EXPECT_EQ(view->constants.type, PatternType::hearts);
-  EXPECT_EQ(view->constants.scale, 1.0F);
+  EXPECT_EQ(view->constants().type, PatternType::hearts);
+  EXPECT_EQ(view->constants().scale, 1.0F);
 }
 
 TEST_F(TrayIconActions, TheStatusButtonWritesItsLine) {

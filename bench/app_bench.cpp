@@ -90,7 +90,7 @@ App& app() {
 
 bool committedOffsetIs(tovelin::MetalView& view, float x, float y) {
   float committed[2];
-  std::memcpy(committed, view.constantsBuffer->contents(), sizeof committed);
+  std::memcpy(committed, view.constantsBuffer()->contents(), sizeof committed);
   return committed[0] == x && committed[1] == y;
 }
 
@@ -111,9 +111,9 @@ void BM_MotionToPhoton(benchmark::State& state) {
     const double x = a0.x + 1e-3 * static_cast<double>(latencies.size() % 97 + 1);
     const auto start = Clock::now();
     a.phone->sendAcceleration(x, a0.y, a0.z);
-    loop.runUntil([&] { return view.lastx == x; }, 1s);
-    const float ox = view.constants.offset[0];
-    const float oy = view.constants.offset[1];
+    loop.runUntil([&] { return view.lastx() == x; }, 1s);
+    const float ox = view.constants().offset[0];
+    const float oy = view.constants().offset[1];
     loop.runUntil([&] { return committedOffsetIs(view, ox, oy); }, 1s);
     const auto end = Clock::now();
     state.SetIterationTime(std::chrono::duration<double>(end - start).count());
@@ -154,7 +154,7 @@ void BM_IdleCost(benchmark::State& state) {
   double drawing = 0;
   double paused = 0;
   for (auto _ : state) {
-    view.constants.scale = 1.0F;
+    view.setConstantsScale(1.0F);
     view.resumeRendering();
     drawing = cpuShare(2000ms);
     view.setPaused(true);  // as the fade's last frame does

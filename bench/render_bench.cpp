@@ -55,8 +55,8 @@ void frame(tovelin::MetalView& view, double& x, bool readBack) {
 }
 
 std::shared_ptr<tovelin::MetalView> patternView(int width, int height, int type) {
-  auto view = std::make_shared<tovelin::MetalView>(base::makeRect(0, 0, width, height), nullptr);
-  view->constants.type = type;
+  auto view = tovelin::MetalView::make(base::makeRect(0, 0, width, height), nullptr);
+  view->setConstantsType(type);
   return view;
 }
 
@@ -237,7 +237,7 @@ void BM_FrameOverhead(benchmark::State& state) {
   const int height = static_cast<int>(state.range(1));
   const bool readBack = state.range(2) != 0;
   BareLoop bare(width, height);
-  auto view = std::make_shared<tovelin::MetalView>(base::makeRect(0, 0, width, height), nullptr);
+  auto view = tovelin::MetalView::make(base::makeRect(0, 0, width, height), nullptr);
   double x = 0.5;
   std::vector<double> bareMs;
   std::vector<double> viewMs;
@@ -293,8 +293,8 @@ BENCHMARK(BM_FrameOverhead)->Apply(frameArgs);
 // A view that notes when each tick of its display timer came.
 class TickView : public tovelin::MetalView {
  public:
-  explicit TickView(bool draw)
-      : MetalView(base::makeRect(0, 0, 1920, 1080), nullptr), draw_(draw) {}
+  TickView(Key key, bool draw)
+      : MetalView(key, base::makeRect(0, 0, 1920, 1080), nullptr), draw_(draw) {}
   void drawRect(base::Rect dirty) override {
     ticks.push_back(base::Clock::now());
     if (!draw_) return;
@@ -317,7 +317,7 @@ void BM_DisplayTimer(benchmark::State& state) {
   std::vector<double> intervals;
   long missed = 0;
   for (auto _ : state) {
-    auto view = std::make_shared<TickView>(draw);
+    auto view = tovelin::MetalView::make<TickView>(draw);
     base::RunLoop::main().runFor(
         std::chrono::duration_cast<base::Clock::duration>(std::chrono::duration<double>(seconds)));
     const double period =

@@ -88,7 +88,7 @@ void ViewController::handleAuthenticationRequest(
                    ble::CharacteristicWriteType::withResponse);
 
   if (metalView_) {
-    metalView_->constants.scale = 1.0F;
+    metalView_->setConstantsScale(1.0F);
     metalView_->resumeRendering();
   }
 }

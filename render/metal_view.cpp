@@ -33,12 +33,10 @@ void copyConstants(const Uniforms& constants, gpu::Buffer& buffer) {
 
 }  // namespace
 
-MetalView::MetalView(const base::Coder& coder) : gpu::View(coder) { setupMetal(); }
+MetalView::MetalView(Key /*key*/, const base::Coder& coder) : gpu::View(coder) {}
 
-MetalView::MetalView(base::Rect frame, std::shared_ptr<gpu::Device> device)
-    : gpu::View(frame, std::move(device)) {
-  setupMetal();
-}
+MetalView::MetalView(Key /*key*/, base::Rect frame, std::shared_ptr<gpu::Device> device)
+    : gpu::View(frame, std::move(device)) {}
 
 void MetalView::setupMetal() {
   auto device = gpu::createSystemDefaultDevice();
@@ -50,11 +48,11 @@ void MetalView::setupMetal() {
     viewLayer->setOpaque(false);
     viewLayer->setCompositingFilter("differenceBlendMode");
   }
-  commandQueue = device->newCommandQueue();
+  commandQueue_ = device->newCommandQueue();
   buildPipeline();
-  vertexBuffer = device->newBufferWithBytes(kQuadVertices.data(), sizeof(kQuadVertices), 0);
-  constantsBuffer = device->newBufferWithLength(kUniformsStride, 0);
-  if (constantsBuffer) copyConstants(constants, *constantsBuffer);
+  vertexBuffer_ = device->newBufferWithBytes(kQuadVertices.data(), sizeof(kQuadVertices), 0);
+  constantsBuffer_ = device->newBufferWithLength(kUniformsStride, 0);
+  if (constantsBuffer_) copyConstants(constants_, *constantsBuffer_);
 }
 
 void MetalView::buildPipeline() {
@@ -71,13 +69,13 @@ void MetalView::buildPipeline() {
   descriptor.colorAttachments[0].pixelFormat = gpu::PixelFormat::bgra8Unorm;
   auto result = device()->newRenderPipelineState(descriptor);
   if (!result) fatalError(result.error().message);
-  pipelineState = result.value();
+  pipelineState_ = result.value();
 }
 
 double MetalView::change() const {
-  const double dx = lastx - lastx2;
-  const double dy = lasty - lasty2;
-  const double dz = lastz - lastz2;
+  const double dx = lastx_ - lastx2_;
+  const double dy = lasty_ - lasty2_;
+  const double dz = lastz_ - lastz2_;
   return std::sqrt((dx * dx + dy * dy) + dz * dz);
 }
 
@@ -89,9 +87,9 @@ void MetalView::resumeRendering() {
 }
 
 void MetalView::applyAcceleration(double x, double y, double z) {
-  const float scrollX = static_cast<float>(x) + constants.offset[0];
+  const float scrollX = static_cast<float>(x) + constants_.offset[0];
   const float scrollY =
-      (static_cast<float>(y) + constants.offset[1]) + static_cast<float>(z / 100.0);
+      (static_cast<float>(y) + constants_.offset[1]) + static_cast<float>(z / 100.0);
   // An infinite or NaN scroll would stay in the offset for good (every later
   // remainder of it is NaN) and blank the pattern: such an update is refused
   // whole, leaving everything as it was.
@@ -102,11 +100,11 @@ void MetalView::applyAcceleration(double x, double y, double z) {
     base::printError(text.str());
     return;
   }
-  lastx = x;
-  lasty = y;
-  lastz = z;
-  constants.offset[0] = std::fmod(scrollX, kOffsetModulus);
-  constants.offset[1] = std::fmod(scrollY, kOffsetModulus);
+  lastx_ = x;
+  lasty_ = y;
+  lastz_ = z;
+  constants_.offset[0] = std::fmod(scrollX, kOffsetModulus);
+  constants_.offset[1] = std::fmod(scrollY, kOffsetModulus);
   if (change() > kMotionThreshold) resumeRendering();
 }
 
@@ -117,9 +115,9 @@ void MetalView::drawRect(base::Rect /*dirtyRect*/) {
   auto pass = currentRenderPassDescriptor();
   if (!pass) return;
   // Without these the frame could not be drawn; it then changes nothing.
-  if (!constantsBuffer || !commandQueue || !pipelineState) return;
+  if (!constantsBuffer_ || !commandQueue_ || !pipelineState_) return;
 
-  float scale = constants.scale;
+  float scale = constants_.scale;
   if (change() > kMotionThreshold) {
     scale = scale + kFadeUpStep;
     scale = scale < kFadeCap ? scale : kFadeCap;
@@ -127,17 +125,17 @@ void MetalView::drawRect(base::Rect /*dirtyRect*/) {
     scale = scale * kDecayFactor;
     scale = scale >= kFadeFloor ? scale : kFadeFloor;
   }
-  constants.scale = scale;
+  constants_.scale = scale;
 
-  if (constants.scale < kPauseThreshold) {
+  if (constants_.scale < kPauseThreshold) {
     setPaused(true);
     if (auto shownIn = window()) shownIn->orderOut(weak_from_this().lock());
     base::printLine("Rendering paused");
   }
 
-  lastx2 = lastx;
-  lasty2 = lasty;
-  lastz2 = lastz;
+  lastx2_ = lastx_;
+  lasty2_ = lasty_;
+  lastz2_ = lastz_;
 
   pass->colorAttachments[0].clearColor = gpu::ClearColor{0, 0, 0, 0};
   pass->colorAttachments[0].loadAction = gpu::LoadAction::clear;
@@ -146,21 +144,21 @@ void MetalView::drawRect(base::Rect /*dirtyRect*/) {
   const auto w = static_cast<float>(size.width);
   const auto h = static_cast<float>(size.height);
   if (w > h) {
-    constants.offset[2] = 1.0f;
-    constants.offset[3] = h / w;
+    constants_.offset[2] = 1.0f;
+    constants_.offset[3] = h / w;
   } else {
-    constants.offset[2] = w / h;
-    constants.offset[3] = 1.0f;
+    constants_.offset[2] = w / h;
+    constants_.offset[3] = 1.0f;
   }
 
-  copyConstants(constants, *constantsBuffer);
+  copyConstants(constants_, *constantsBuffer_);
 
-  auto commandBuffer = commandQueue->commandBuffer();
+  auto commandBuffer = commandQueue_->commandBuffer();
   auto encoder = commandBuffer->renderCommandEncoder(pass);
   if (!encoder) return;
-  encoder->setRenderPipelineState(pipelineState);
-  encoder->setVertexBuffer(vertexBuffer, 0, 0);
-  encoder->setFragmentBuffer(constantsBuffer, 0, 1);
+  encoder->setRenderPipelineState(pipelineState_);
+  encoder->setVertexBuffer(vertexBuffer_, 0, 0);
+  encoder->setFragmentBuffer(constantsBuffer_, 0, 1);
   encoder->drawPrimitives(gpu::PrimitiveType::triangleStrip, 0, 4);
   encoder->endEncoding();
   commandBuffer->presentDrawable(drawable);
@@ -170,9 +168,9 @@ void MetalView::drawRect(base::Rect /*dirtyRect*/) {
 std::optional<std::string> MetalView::consoleStatus() const {
   char text[160];
   std::snprintf(text, sizeof text, "metal view: %s, type %d, scale %.4f, offset (%.3f, %.3f)",
-                isPaused() ? "paused" : "drawing", constants.type,
-                static_cast<double>(constants.scale), static_cast<double>(constants.offset[0]),
-                static_cast<double>(constants.offset[1]));
+                isPaused() ? "paused" : "drawing", constants_.type,
+                static_cast<double>(constants_.scale), static_cast<double>(constants_.offset[0]),
+                static_cast<double>(constants_.offset[1]));
   return std::string(text);
 }
 

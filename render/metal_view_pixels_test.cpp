@@ -19,17 +19,21 @@ class MetalViewPixels : public testing::Test {
   // One frame of `type` with the scroll offset at (x, y) and the given fade.
   static ui::Pixels frame(double width, double height, int32_t type, float x = 0, float y = 0,
                           float scale = 1) {
-    auto view = std::make_shared<MetalView>(base::makeRect(0, 0, width, height), nullptr);
-    view->constants.type = type;
-    view->constants.offset[0] = x;
-    view->constants.offset[1] = y;
+    auto view = MetalView::make(base::makeRect(0, 0, width, height), nullptr);
+    view->setConstantsType(type);
+    // Only acceleration moves the offset. A first reading of a whole period
+    // leaves it at 0 and is what a first frame remembers; the next reading
+    // then puts the offset at (x, y) exactly and, being different, is motion.
+    view->applyAcceleration(100, 0, 0);
+    view->drawRect(view->bounds());
     // A frame with motion raises the fade by 0.2 and caps it at 1; start
     // below so that it lands on `scale`.
-    view->constants.scale = scale - 0.2f;
-    view->applyAcceleration(0, 0, 0);
-    view->lastx = 1;  // motion since the last frame
+    view->setConstantsScale(scale - 0.2f);
+    view->applyAcceleration(static_cast<double>(x), static_cast<double>(y), 0);
+    EXPECT_EQ(view->constants().offset[0], x);
+    EXPECT_EQ(view->constants().offset[1], y);
     view->drawRect(view->bounds());
-    EXPECT_FLOAT_EQ(view->constants.scale, std::min(scale, 1.0f));
+    EXPECT_FLOAT_EQ(view->constants().scale, std::min(scale, 1.0f));
     auto image = view->snapshotPixels();
     EXPECT_TRUE(image.has_value());
     return image.value_or(ui::Pixels{});

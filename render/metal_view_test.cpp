@@ -11,6 +11,8 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/base/bundle.h"
 #include "platform/ui/window.h"
@@ -25,7 +27,7 @@ class MetalViewTest : public testing::Test {
   void SetUp() override { base::Bundle::main() = base::Bundle(TOVELIN_SOURCE_DIR "/resources"); }
 
   static std::shared_ptr<MetalView> makeView(double width = 16, double height = 9) {
-    return std::make_shared<MetalView>(base::makeRect(0, 0, width, height), nullptr);
+    return MetalView::make(base::makeRect(0, 0, width, height), nullptr);
   }
 
   // The view inside a shown window, as the overlay is.
@@ -48,7 +50,7 @@ class MetalViewTest : public testing::Test {
 
   static std::array<uint8_t, 24> constantsBytes(MetalView& view) {
     std::array<uint8_t, 24> bytes{};
-    std::memcpy(bytes.data(), view.constantsBuffer->contents(), bytes.size());
+    std::memcpy(bytes.data(), view.constantsBuffer()->contents(), bytes.size());
     return bytes;
   }
 };
@@ -62,12 +64,12 @@ std::array<uint8_t, sizeof(T)> bytesOf(T value) {
 
 TEST_F(MetalViewTest, SetUpLeavesTheLookOfInvertedDots) {
   auto view = makeView();
-  ASSERT_NE(view->constantsBuffer, nullptr);
-  ASSERT_NE(view->vertexBuffer, nullptr);
-  EXPECT_NE(view->commandQueue, nullptr);
-  EXPECT_NE(view->pipelineState, nullptr);
-  EXPECT_EQ(view->constantsBuffer->length(), 32u);
-  EXPECT_EQ(view->vertexBuffer->length(), 64u);
+  ASSERT_NE(view->constantsBuffer(), nullptr);
+  ASSERT_NE(view->vertexBuffer(), nullptr);
+  EXPECT_NE(view->commandQueue(), nullptr);
+  EXPECT_NE(view->pipelineState(), nullptr);
+  EXPECT_EQ(view->constantsBuffer()->length(), 32u);
+  EXPECT_EQ(view->vertexBuffer()->length(), 64u);
 
   // offset (0, 0, 0, 0), type 0, scale 1.0 in bytes 0-23.
   std::array<uint8_t, 24> expected{};
@@ -77,7 +79,7 @@ TEST_F(MetalViewTest, SetUpLeavesTheLookOfInvertedDots) {
 
   const std::array<float, 16> quad = {-1, 1, 0, 1, -1, -1, 0, 0, 1, 1, 1, 1, 1, -1, 1, 0};
   std::array<float, 16> held{};
-  std::memcpy(held.data(), view->vertexBuffer->contents(), sizeof held);
+  std::memcpy(held.data(), view->vertexBuffer()->contents(), sizeof held);
   EXPECT_EQ(held, quad);
 
   ASSERT_NE(view->layer(), nullptr);
@@ -91,20 +93,50 @@ TEST_F(MetalViewTest, SetUpLeavesTheLookOfInvertedDots) {
 
 TEST_F(MetalViewTest, AGivenDeviceIsReplacedByTheDefaultOne) {
   auto other = std::make_shared<gpu::Device>(nullptr);
-  auto view = std::make_shared<MetalView>(base::makeRect(0, 0, 4, 4), other);
+  auto view = MetalView::make(base::makeRect(0, 0, 4, 4), other);
   EXPECT_EQ(view->device(), gpu::createSystemDefaultDevice());
 }
 
 TEST_F(MetalViewTest, FromAnInterfaceFileItIsSetUpToo) {
-  auto view = std::make_shared<MetalView>(base::Coder(nlohmann::json{{"frame", {0, 0, 32, 18}}}));
+  auto view = MetalView::make(base::Coder(nlohmann::json{{"frame", {0, 0, 32, 18}}}));
   EXPECT_EQ(view->device(), gpu::createSystemDefaultDevice());
-  EXPECT_NE(view->pipelineState, nullptr);
+  EXPECT_NE(view->pipelineState(), nullptr);
   EXPECT_EQ(view->drawableSize(), (base::Size{32, 18}));
+}
+
+// Notes its set-up steps by a name that only its own constructor gives it:
+// an override that set-up misses, or runs before the subclass is built, shows.
+class NotingView : public MetalView {
+ public:
+  NotingView(Key key, base::Rect frame, std::string name)
+      : MetalView(key, frame, nullptr), name_(std::move(name)) {}
+  std::vector<std::string> notes;
+
+ protected:
+  void setupMetal() override {
+    notes.push_back(name_ + ": setupMetal");
+    MetalView::setupMetal();
+  }
+  void buildPipeline() override {
+    notes.push_back(name_ + ": buildPipeline");
+    MetalView::buildPipeline();
+  }
+
+ private:
+  std::string name_;
+};
+
+TEST_F(MetalViewTest, SetUpRunsASubclasssOverridesOnTheFinishedView) {
+  auto view = MetalView::make<NotingView>(base::makeRect(0, 0, 16, 9), "noting");
+  EXPECT_THAT(view->notes, testing::ElementsAre("noting: setupMetal", "noting: buildPipeline"));
+  ASSERT_NE(view->pipelineState(), nullptr);
+  view->drawRect(view->bounds());
+  EXPECT_EQ(view->presentedFrameCount(), 1u);
 }
 
 TEST_F(MetalViewTest, TheFramesPassClearsToTransparentBlackNotTheViewsColour) {
   auto view = makeView();
-  view->constants.scale = 0;  // nothing of the pattern is drawn
+  view->setConstantsScale(0);  // nothing of the pattern is drawn
   view->drawRect(view->bounds());
   EXPECT_EQ(view->clearColor(), (gpu::ClearColor{0, 0, 0, 1}));
   auto image = view->snapshotPixels();
@@ -123,16 +155,22 @@ class MetalViewScroll : public MetalViewTest, public testing::WithParamInterface
 
 TEST_P(MetalViewScroll, AccumulatesTheRemainderOfTruncatedDivision) {
   const auto& s = GetParam();
-  auto view = makeView();
-  view->constants.offset = {s.startX, s.startY, 0.25f, 0.75f};
+  // From the start offset (a first reading from zero lands on it exactly) and
+  // the aspect factors of a 4x16 drawable, which the view no longer has.
+  auto view = makeView(4, 16);
+  view->applyAcceleration(static_cast<double>(s.startX), static_cast<double>(s.startY), 0);
+  view->drawRect(view->bounds());
+  view->setFrame(base::makeRect(0, 0, 16, 12));
+  ASSERT_EQ(view->constants().offset, (std::array<float, 4>{s.startX, s.startY, 0.25f, 1}));
+
   view->applyAcceleration(s.x, s.y, s.z);
-  EXPECT_EQ(view->constants.offset[0], s.wantX);
-  EXPECT_EQ(view->constants.offset[1], s.wantY);
-  EXPECT_EQ(view->constants.offset[2], 0.25f);  // the aspect factors are left alone
-  EXPECT_EQ(view->constants.offset[3], 0.75f);
-  EXPECT_EQ(view->lastx, s.x);
-  EXPECT_EQ(view->lasty, s.y);
-  EXPECT_EQ(view->lastz, s.z);
+  EXPECT_EQ(view->constants().offset[0], s.wantX);
+  EXPECT_EQ(view->constants().offset[1], s.wantY);
+  EXPECT_EQ(view->constants().offset[2], 0.25f);  // the aspect factors are left alone
+  EXPECT_EQ(view->constants().offset[3], 1);
+  EXPECT_EQ(view->lastx(), s.x);
+  EXPECT_EQ(view->lasty(), s.y);
+  EXPECT_EQ(view->lastz(), s.z);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -159,48 +197,48 @@ TEST_F(MetalViewTest, UpdatesThatWouldBreakTheOffsetAreRefusedWhole) {
   view->applyAcceleration(0, 0, -std::numeric_limits<double>::infinity());
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_THAT(said, HasSubstr("Ignoring an acceleration update"));
-  EXPECT_EQ(view->constants.offset[0], 10);
-  EXPECT_EQ(view->constants.offset[1], 20);
-  EXPECT_EQ(view->lastx, 10);
-  EXPECT_EQ(view->lasty, 20);
+  EXPECT_EQ(view->constants().offset[0], 10);
+  EXPECT_EQ(view->constants().offset[1], 20);
+  EXPECT_EQ(view->lastx(), 10);
+  EXPECT_EQ(view->lasty(), 20);
   // Good updates go on working.
   view->applyAcceleration(5, 5, 0);
-  EXPECT_EQ(view->constants.offset[0], 15);
-  EXPECT_EQ(view->constants.offset[1], 25);
+  EXPECT_EQ(view->constants().offset[0], 15);
+  EXPECT_EQ(view->constants().offset[1], 25);
 }
 
 TEST_F(MetalViewTest, OneStillFrameDecaysToPoint995InThirtyTwoBits) {
   auto view = makeView();
   view->drawRect(view->bounds());
-  EXPECT_EQ(view->constants.scale, 0.995f);
-  EXPECT_EQ(static_cast<double>(view->constants.scale), 0.9950000047683716);
+  EXPECT_EQ(view->constants().scale, 0.995f);
+  EXPECT_EQ(static_cast<double>(view->constants().scale), 0.9950000047683716);
   EXPECT_EQ(constantsBytes(*view)[20], bytesOf(0.995f)[0]);
 
   // Each step multiplies in 32 bits: after twenty frames 64-bit products
   // would have drifted to 0.9046103954315186.
   for (int i = 1; i < 20; ++i) view->drawRect(view->bounds());
-  EXPECT_EQ(static_cast<double>(view->constants.scale), 0.9046104550361633);
+  EXPECT_EQ(static_cast<double>(view->constants().scale), 0.9046104550361633);
 }
 
 TEST_F(MetalViewTest, AFrameWithMotionRaisesTheFadeAndCapsIt) {
   auto view = makeView();
-  view->constants.scale = 0.9f;
+  view->setConstantsScale(0.9f);
   view->applyAcceleration(1, 0, 0);
   view->drawRect(view->bounds());
-  EXPECT_EQ(view->constants.scale, 1.0f);
-  EXPECT_EQ(view->lastx2, 1);  // the frame remembers its values
+  EXPECT_EQ(view->constants().scale, 1.0f);
+  EXPECT_EQ(view->lastx2(), 1);  // the frame remembers its values
 
   // From 0, five frames with motion: 0.2, 0.4, 0.6, 0.8, 1.0.
-  view->constants.scale = 0;
+  view->setConstantsScale(0);
   const float steps[] = {0.2f, 0.4f, 0.6f, 0.8f, 1.0f};
   double x = 1;
   for (const float want : steps) {
     x = -x;
     view->applyAcceleration(x, 0, 0);
     view->drawRect(view->bounds());
-    EXPECT_FLOAT_EQ(view->constants.scale, want);
+    EXPECT_FLOAT_EQ(view->constants().scale, want);
   }
-  EXPECT_EQ(view->constants.scale, 1.0f);
+  EXPECT_EQ(view->constants().scale, 1.0f);
 }
 
 TEST_F(MetalViewTest, AChangeOfExactlyAHundredthIsNoMotion) {
@@ -208,7 +246,8 @@ TEST_F(MetalViewTest, AChangeOfExactlyAHundredthIsNoMotion) {
   auto window = showInWindow(view);
   framesUntilPaused(*view);
   ASSERT_TRUE(view->isPaused());
-  view->lastx = view->lastx2 = 0;
+  ASSERT_EQ(view->lastx(), 0);
+  ASSERT_EQ(view->lastx2(), 0);
 
   testing::internal::CaptureStdout();
   view->applyAcceleration(0.01, 0, 0);
@@ -217,27 +256,28 @@ TEST_F(MetalViewTest, AChangeOfExactlyAHundredthIsNoMotion) {
   EXPECT_FALSE(window->isVisible());
 
   // On a drawing view the same change decays the fade.
-  view->constants.scale = 1;
+  view->setConstantsScale(1);
   view->resumeRendering();
-  view->lastx = view->lastx2 = 0;
+  ASSERT_EQ(view->lastx(), 0.01);  // no frame since: the change is still 0.01
+  ASSERT_EQ(view->lastx2(), 0);
   view->applyAcceleration(0.01, 0, 0);
   view->drawRect(view->bounds());
-  EXPECT_EQ(view->constants.scale, 0.995f);
+  EXPECT_EQ(view->constants().scale, 0.995f);
 
   // Just above it is motion.
   view->applyAcceleration(0.0200001, 0, 0);
   view->drawRect(view->bounds());
-  EXPECT_EQ(view->constants.scale, 1.0f);
+  EXPECT_EQ(view->constants().scale, 1.0f);
 }
 
 TEST_F(MetalViewTest, PausesOnThe1379thStillFrameWhichIsStillDrawn) {
   auto view = makeView();
   auto window = showInWindow(view);
   view->drawRect(view->bounds());  // a frame with the pattern fully shown
-  view->constants.scale = 1.0f;
+  view->setConstantsScale(1.0f);
   view->applyAcceleration(0.5, 0.25, 3);
   view->drawRect(view->bounds());  // motion: the values become the frame's
-  ASSERT_EQ(view->constants.scale, 1.0f);
+  ASSERT_EQ(view->constants().scale, 1.0f);
   auto shown = view->snapshotPixels();
   ASSERT_TRUE(shown.has_value());
   ASSERT_NE(shown->rgba, std::vector<uint8_t>(shown->rgba.size(), 0));
@@ -250,25 +290,25 @@ TEST_F(MetalViewTest, PausesOnThe1379thStillFrameWhichIsStillDrawn) {
   // Every still frame was presented, the pausing one among them: its pixels
   // round to nothing like the frame before, so only the count tells.
   EXPECT_EQ(view->presentedFrameCount(), presentedBefore + 1379);
-  EXPECT_LT(view->constants.scale, 0.001f);
-  EXPECT_GT(view->constants.scale, 0.0f);
+  EXPECT_LT(view->constants().scale, 0.001f);
+  EXPECT_GT(view->constants().scale, 0.0f);
   EXPECT_FALSE(window->isVisible());
 
   // The pausing frame's values were copied out, at its faint scale.
   const auto held = constantsBytes(*view);
-  const auto scale = bytesOf(view->constants.scale);
+  const auto scale = bytesOf(view->constants().scale);
   EXPECT_TRUE(std::equal(scale.begin(), scale.end(), held.begin() + 20));
   auto last = view->snapshotPixels();
   ASSERT_TRUE(last.has_value());
   EXPECT_EQ(last->rgba, std::vector<uint8_t>(last->rgba.size(), 0));
-  EXPECT_EQ(view->lastx2, 0.5);
-  EXPECT_EQ(view->lasty2, 0.25);
-  EXPECT_EQ(view->lastz2, 3);
+  EXPECT_EQ(view->lastx2(), 0.5);
+  EXPECT_EQ(view->lasty2(), 0.25);
+  EXPECT_EQ(view->lastz2(), 3);
 
   // A paused view draws nothing more.
-  const float paused = view->constants.scale;
+  const float paused = view->constants().scale;
   view->drawRect(view->bounds());
-  EXPECT_EQ(view->constants.scale, paused);
+  EXPECT_EQ(view->constants().scale, paused);
   EXPECT_EQ(view->presentedFrameCount(), presentedBefore + 1379);
 }
 
@@ -276,7 +316,7 @@ TEST_F(MetalViewTest, MotionResumesWithTheFadeWhereThePauseLeftIt) {
   auto view = makeView();
   auto window = showInWindow(view);
   framesUntilPaused(*view);
-  const float faded = view->constants.scale;
+  const float faded = view->constants().scale;
 
   testing::internal::CaptureStdout();
   view->applyAcceleration(0.5, 0, 0);
@@ -284,10 +324,10 @@ TEST_F(MetalViewTest, MotionResumesWithTheFadeWhereThePauseLeftIt) {
   EXPECT_FALSE(view->isPaused());
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->isKeyWindow());
-  EXPECT_EQ(view->constants.scale, faded);  // still below 0.001
+  EXPECT_EQ(view->constants().scale, faded);  // still below 0.001
 
   view->drawRect(view->bounds());  // motion against the pausing frame's values
-  EXPECT_FLOAT_EQ(view->constants.scale, faded + 0.2f);
+  EXPECT_FLOAT_EQ(view->constants().scale, faded + 0.2f);
 }
 
 TEST_F(MetalViewTest, APresetOrHandshakeResumesFullyShown) {
@@ -295,14 +335,14 @@ TEST_F(MetalViewTest, APresetOrHandshakeResumesFullyShown) {
   auto window = showInWindow(view);
   framesUntilPaused(*view);
 
-  view->constants.type = hearts;
-  view->constants.scale = 1.0f;
+  view->setConstantsType(hearts);
+  view->setConstantsScale(1.0f);
   testing::internal::CaptureStdout();
   view->resumeRendering();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Rendering resumed\n");
   EXPECT_TRUE(window->isVisible());
   view->drawRect(view->bounds());
-  EXPECT_EQ(view->constants.scale, 0.995f);
+  EXPECT_EQ(view->constants().scale, 0.995f);
   EXPECT_EQ(constantsBytes(*view)[16], hearts);
 }
 
@@ -329,8 +369,8 @@ TEST_F(MetalViewTest, AFrameWithoutADrawableChangesNothing) {
   auto view = makeView(0, 0);
   view->applyAcceleration(3, 0, 0);
   view->drawRect(view->bounds());
-  EXPECT_EQ(view->constants.scale, 1.0f);
-  EXPECT_EQ(view->lastx2, 0);
+  EXPECT_EQ(view->constants().scale, 1.0f);
+  EXPECT_EQ(view->lastx2(), 0);
   EXPECT_FALSE(view->snapshotPixels().has_value());
 }
 
@@ -345,8 +385,8 @@ TEST_P(MetalViewAspect, FactorsFollowTheDrawable) {
   auto view = makeView(GetParam().width, GetParam().height);
   // The rectangle passed to a frame plays no part.
   view->drawRect(base::makeRect(5, 5, 1, 3));
-  EXPECT_EQ(view->constants.offset[2], GetParam().z);
-  EXPECT_EQ(view->constants.offset[3], GetParam().w);
+  EXPECT_EQ(view->constants().offset[2], GetParam().z);
+  EXPECT_EQ(view->constants().offset[3], GetParam().w);
   const auto bytes = constantsBytes(*view);
   const auto z = bytesOf(GetParam().z);
   const auto w = bytesOf(GetParam().w);

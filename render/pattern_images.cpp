@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
       {"hearts", tovelin::hearts, "differenceBlendMode", 1.0},
   };
   for (const auto& preview : previews) {
-    auto view = std::make_shared<tovelin::MetalView>(base::makeRect(0, 0, width, height), nullptr);
-    view->constants.type = preview.type;
-    view->constants.scale = 1.0f;
+    auto view = tovelin::MetalView::make(base::makeRect(0, 0, width, height), nullptr);
+    view->setConstantsType(preview.type);
+    view->setConstantsScale(1.0f);
     view->applyAcceleration(17.0, 9.0, 0.0);  // off the grid's origin
     view->drawRect(view->bounds());
     auto frame = view->snapshotPixels();

@@ -107,8 +107,8 @@ TEST_P(Presets, EachPresetRestylesTheOverlayAndResumesIt) {
   const auto& trayIcon = host()->trayIcon();
   auto& view = *vc->metalView();
   // From a faded, paused overlay.
-  view.constants.scale = 0.0F;
-  view.constants.type = 7;
+  view.setConstantsScale(0.0F);
+  view.setConstantsType(7);
   view.setPaused(true);
   overlay()->orderOut(nullptr);
 
@@ -120,8 +120,8 @@ TEST_P(Presets, EachPresetRestylesTheOverlayAndResumesIt) {
   EXPECT_DOUBLE_EQ(overlay()->alphaValue(), GetParam().alpha);
   ASSERT_TRUE(view.layer());
   EXPECT_EQ(view.layer()->compositingFilter(), GetParam().filter);
-  EXPECT_EQ(view.constants.type, GetParam().type);
-  EXPECT_EQ(view.constants.scale, 1.0F);
+  EXPECT_EQ(view.constants().type, GetParam().type);
+  EXPECT_EQ(view.constants().scale, 1.0F);
   EXPECT_FALSE(view.isPaused());
   EXPECT_TRUE(overlay()->isVisible());
 
@@ -146,13 +146,13 @@ TEST_F(InProcess, AccelerationAloneResumesWithTheFadeStillLow) {
   auto vc = controller();
   ASSERT_TRUE(vc && vc->metalView());
   auto& view = *vc->metalView();
-  view.constants.scale = 0.0005F;
+  view.setConstantsScale(0.0005F);
   view.setPaused(true);
   testing::internal::CaptureStdout();
-  view.applyAcceleration(view.lastx + 1.0, view.lasty, view.lastz);
+  view.applyAcceleration(view.lastx() + 1.0, view.lasty(), view.lastz());
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Rendering resumed\n");
   EXPECT_FALSE(view.isPaused());
-  EXPECT_EQ(view.constants.scale, 0.0005F);
+  EXPECT_EQ(view.constants().scale, 0.0005F);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ class Buffer : public base::Object {
 
   // The buffer's bytes, writable by the processor.
   [[nodiscard]] void* contents() { return bytes_.data(); }
+  [[nodiscard]] const void* contents() const { return bytes_.data(); }
   [[nodiscard]] size_t length() const { return bytes_.size(); }
 
   static constexpr base::ClassTable kClassTable{"MTLBuffer", &base::Object::kClassTable};
