@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <string>
 
-
 namespace ui {
 namespace {
 
