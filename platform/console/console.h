@@ -13,6 +13,10 @@
 // below, and commands run again once all are answered. End of input during
 // alerts dismisses each without its first button; end of input otherwise leaves
 // the application running. On a terminal it shows a prompt.
+//
+// The parts: base::LineReader reads the lines, AlertAnswers answers alerts,
+// console_commands.cpp holds what each command does; this class queues the
+// lines and gives each its turn.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +24,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/base/line_reader.h"
 #include "platform/base/result.h"
