@@ -36,6 +36,30 @@ double median(std::vector<double>& values) {
   return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
+// Runs `baseline` and `subject` one after the other in each iteration, so that
+// a busy machine slows both alike; the counters are their median times in
+// milliseconds ("<name>_ms") and the subject's ratio to the baseline.
+template <typename Baseline, typename Subject>
+void interleave(benchmark::State& state, const std::string& baselineName, Baseline&& baseline,
+                const std::string& subjectName, Subject&& subject) {
+  std::vector<double> baselineMs;
+  std::vector<double> subjectMs;
+  for (auto _ : state) {
+    const auto t0 = base::Clock::now();
+    baseline();
+    const auto t1 = base::Clock::now();
+    subject();
+    const auto t2 = base::Clock::now();
+    baselineMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    subjectMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+  }
+  const double b = median(baselineMs);
+  const double s = median(subjectMs);
+  state.counters[baselineName + "_ms"] = b;
+  state.counters[subjectName + "_ms"] = s;
+  state.counters["ratio"] = b > 0 ? s / b : 0;
+}
+
 // Keeps the view from fading out: every frame sees motion.
 void nudge(tovelin::MetalView& view, double& x) {
   x = -x;
@@ -115,8 +139,7 @@ void BM_MetalViewFloor(benchmark::State& state) {
   for (auto _ : state) frame(*view, x, readBack);
 }
 
-// A pattern's frame and the floor's, interleaved in one loop so that a busy
-// machine slows both alike; the counters are their median times and ratio.
+// A pattern's frame against the floor's, interleaved.
 void BM_PatternOverFloor(benchmark::State& state) {
   useSourceBundle();
   const int width = static_cast<int>(state.range(0));
@@ -126,22 +149,9 @@ void BM_PatternOverFloor(benchmark::State& state) {
   auto floorView = floor.view(width, height);
   auto view = patternView(width, height, static_cast<int>(state.range(2)));
   double x = 0.5;
-  std::vector<double> floorMs;
-  std::vector<double> patternMs;
-  for (auto _ : state) {
-    const auto t0 = base::Clock::now();
-    frame(*floorView, x, readBack);
-    const auto t1 = base::Clock::now();
-    frame(*view, x, readBack);
-    const auto t2 = base::Clock::now();
-    floorMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-    patternMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
-  }
-  const double f = median(floorMs);
-  const double p = median(patternMs);
-  state.counters["floor_ms"] = f;
-  state.counters["pattern_ms"] = p;
-  state.counters["ratio"] = f > 0 ? p / f : 0;
+  interleave(
+      state, "floor", [&] { frame(*floorView, x, readBack); }, "pattern",
+      [&] { frame(*view, x, readBack); });
 }
 
 // The same shader text compiled and drawn with nothing but GL calls.
@@ -229,8 +239,7 @@ void BM_BareGlesFrame(benchmark::State& state) {
   for (auto _ : state) loop.frame(state.range(2) != 0);
 }
 
-// Both frames interleaved in one loop, so that a busy machine slows both
-// alike; the counters are the median times and their ratio.
+// The view's frame against the bare GLES loop's, interleaved.
 void BM_FrameOverhead(benchmark::State& state) {
   useSourceBundle();
   const int width = static_cast<int>(state.range(0));
@@ -239,22 +248,8 @@ void BM_FrameOverhead(benchmark::State& state) {
   BareLoop bare(width, height);
   auto view = tovelin::MetalView::make(base::makeRect(0, 0, width, height), nullptr);
   double x = 0.5;
-  std::vector<double> bareMs;
-  std::vector<double> viewMs;
-  for (auto _ : state) {
-    const auto t0 = base::Clock::now();
-    bare.frame(readBack);
-    const auto t1 = base::Clock::now();
-    frame(*view, x, readBack);
-    const auto t2 = base::Clock::now();
-    bareMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-    viewMs.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
-  }
-  const double b = median(bareMs);
-  const double v = median(viewMs);
-  state.counters["bare_ms"] = b;
-  state.counters["view_ms"] = v;
-  state.counters["ratio"] = b > 0 ? v / b : 0;
+  interleave(
+      state, "bare", [&] { bare.frame(readBack); }, "view", [&] { frame(*view, x, readBack); });
 }
 
 void frameArgs(benchmark::internal::Benchmark* b) {

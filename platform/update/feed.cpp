@@ -16,22 +16,23 @@ namespace {
 // A feed is a short list; anything bigger is not one.
 constexpr size_t kMaxFeedBytes = 1 << 20;
 
-// The feed file's text. The checks before the read word the usual faults for
-// the user; the read itself is what keeps a swapped or growing file out.
+// The feed file's text. A failed read is worded for the user afterwards, so
+// a feed that reads takes one open.
 base::Result<std::string> readFeedText(const std::string& path) {
+  auto text = base::readFile(path, kMaxFeedBytes);
+  if (text) return text;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    return base::fail("cannot read " + path + ": " +
-                      (std::filesystem::exists(path, ec) ? "it is not a file" : "no such file"));
+  const auto status = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(status)) return base::fail("cannot read " + path + ": no such file");
+  if (!std::filesystem::is_regular_file(status)) {
+    return base::fail("cannot read " + path + ": it is not a file");
   }
   if (::access(path.c_str(), R_OK) != 0) {
     return base::fail("cannot read " + path + ": " + std::strerror(errno));
   }
   const auto size = std::filesystem::file_size(path, ec);
   if (!ec && size > kMaxFeedBytes) return base::fail(path + " is too large to be a feed");
-  auto text = base::readFile(path, kMaxFeedBytes);
-  if (!text) return base::fail("cannot read " + path);
-  return text;
+  return base::fail("cannot read " + path);
 }
 
 }  // namespace
