@@ -148,12 +148,17 @@ bool RunLoop::runDueTimers() {
 void RunLoop::afterIo(Task task) { afterIo_.emplace_back(nextAfterIo_++, std::move(task)); }
 
 void RunLoop::runOnce(Clock::time_point deadline) {
-  if (runPostedTasks()) return;
-  if (runDueTimers()) return;
+  // Every turn polls, even one that ran tasks or timers: a timer whose
+  // handler takes longer than its interval (a slow frame) is due on every
+  // turn, and the descriptors (input, phones, the signal pipe) must still be
+  // served once a turn. The poll waits only when nothing ran and nothing is
+  // queued; otherwise it just looks.
+  const bool ranTasks = runPostedTasks();
+  const bool ranTimers = runDueTimers();
+  const bool busy = ranTasks || ranTimers || !tasks_.empty() || !afterIo_.empty();
 
-  // Nothing due: sleep until the next timer, the deadline, or a ready fd;
-  // not at all when tasks wait for this poll.
-  auto wake = afterIo_.empty() ? deadline : now();
+  // Sleep until the next timer, the deadline, or a ready fd.
+  auto wake = busy ? now() : deadline;
   for (const auto& [id, timer] : timers_) wake = std::min(wake, timer.due);
   // ppoll takes the timeout to the nanosecond, so 60 Hz timers keep their period.
   timespec timeout{};

@@ -95,7 +95,10 @@ class RunLoop {
   // Runs the loop for `duration`.
   void runFor(Clock::duration duration);
 
-  // One turn: runs what is due, or waits for something until `deadline`.
+  // One turn: runs the posted tasks and the due timers, then serves the ready
+  // descriptors, waiting for one until `deadline` (or the next timer) only
+  // when nothing ran. However long a timer's handler takes, every turn
+  // serves the descriptors.
   void runOnce(Clock::time_point deadline);
 
   // Number of timers and watches alive (for tests of cancellation).

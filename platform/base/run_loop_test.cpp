@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/base/termination_signals.h"
 
 using namespace std::chrono_literals;
 
@@ -102,6 +105,45 @@ TEST(RunLoop, TimerCancellingAnotherDueInTheSameTurnPreventsIt) {
   ::usleep(3000);
   loop.runFor(10ms);
   EXPECT_FALSE(secondFired);
+}
+
+// A frame slower than the display period keeps its timer due on every turn;
+// input and signals must still be served on the turn that ran it, not
+// once drawing catches up (which it never does).
+TEST(RunLoop, ARepeatingTimerSlowerThanItsIntervalStillLetsDescriptorsAndSignalsIn) {
+  RunLoop loop;
+  int ticks = 0;
+  Handle slow = loop.addTimer(2ms, true, [&] {
+    ++ticks;
+    ::usleep(6000);  // three intervals
+  });
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  int reads = 0;
+  Handle watch = loop.watchFd(fds[0], POLLIN, [&](short) {
+    char c = 0;
+    if (::read(fds[0], &c, 1) == 1) ++reads;
+  });
+  std::vector<int> signals;
+  auto caught = TerminationSignals::catchOn(loop, [&](int signo) { signals.push_back(signo); });
+  ASSERT_TRUE(caught) << caught.error().message;
+
+  // Every turn from now on finds the timer due.
+  ::usleep(3000);
+  for (int turn = 1; turn <= 3; ++turn) {
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    ASSERT_EQ(::raise(SIGHUP), 0);
+    loop.runOnce(Clock::time_point::max());
+    EXPECT_EQ(ticks, turn);
+    EXPECT_EQ(reads, turn) << "input waited behind the timer on turn " << turn;
+    EXPECT_EQ(signals.size(), static_cast<size_t>(turn))
+        << "a signal waited behind the timer on turn " << turn;
+  }
+  caught->reset();
+  watch.reset();
+  slow.reset();
+  ::close(fds[0]);
+  ::close(fds[1]);
 }
 
 TEST(RunLoop, WatchReportsReadableDescriptor) {
