@@ -6,6 +6,11 @@
 #include "platform/media/movie_header.h"
 
 namespace media {
+namespace {
+
+constexpr double kShortestSeconds = 1e-3;
+
+}  // namespace
 
 std::shared_ptr<PlayerItem> PlayerItem::make(const base::URL& url) {
   std::shared_ptr<PlayerItem> item(new PlayerItem(url));
@@ -16,8 +21,10 @@ std::shared_ptr<PlayerItem> PlayerItem::make(const base::URL& url) {
     why = header.error().message;
   } else {
     const double seconds = header->seconds();
-    // A movie of no length would have a looper restart it without end.
-    if (seconds <= 0.0 || !std::isfinite(seconds) || seconds > 1e9) {
+    // A movie of no length, or of a few nanoseconds (a huge time scale over a
+    // tiny duration), would have a looper restart it without end, or round to
+    // no length at all: the shortest movie played lasts a millisecond.
+    if (!(seconds >= kShortestSeconds) || seconds > 1e9) {
       why = url.path() + ": the movie has no playable length";
     } else {
       item->duration_ = std::chrono::nanoseconds(static_cast<int64_t>(std::llround(seconds * 1e9)));

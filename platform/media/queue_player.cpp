@@ -14,6 +14,10 @@ std::string secondsText(base::Clock::duration d) {
   return buf;
 }
 
+base::Clock::duration lengthOf(const PlayerItem& item) {
+  return std::chrono::duration_cast<base::Clock::duration>(item.duration());
+}
+
 }  // namespace
 
 std::shared_ptr<QueuePlayer> QueuePlayer::make(std::shared_ptr<PlayerItem> item) {
@@ -23,15 +27,17 @@ std::shared_ptr<QueuePlayer> QueuePlayer::make(std::shared_ptr<PlayerItem> item)
 }
 
 bool QueuePlayer::advances() const {
-  return rate_ > 0.0 && item_ && item_->status() == PlayerItemStatus::readyToPlay;
+  // An item of no length has no end to reach: its end timer would fire at
+  // once, again and again, and a loop pass would divide by that length.
+  return rate_ > 0.0 && item_ && item_->status() == PlayerItemStatus::readyToPlay &&
+         lengthOf(*item_) > base::Clock::duration{0};
 }
 
 base::Clock::duration QueuePlayer::currentTime() const {
   if (!item_) return base::Clock::duration{0};
   auto t = position_;
   if (advances()) t += base::RunLoop::main().now() - anchor_;
-  return std::clamp(t, base::Clock::duration{0},
-                    std::chrono::duration_cast<base::Clock::duration>(item_->duration()));
+  return std::clamp(t, base::Clock::duration{0}, lengthOf(*item_));
 }
 
 double QueuePlayer::currentTimeSeconds() const {
@@ -59,7 +65,7 @@ void QueuePlayer::pause() {
 
 void QueuePlayer::seekToTime(base::Clock::duration time) {
   if (!item_) return;
-  const auto end = std::chrono::duration_cast<base::Clock::duration>(item_->duration());
+  const auto end = lengthOf(*item_);
   restartClock(std::clamp(time, base::Clock::duration{0}, end));
 }
 
@@ -71,8 +77,7 @@ void QueuePlayer::replaceCurrentItemWithPlayerItem(std::shared_ptr<PlayerItem> i
 void QueuePlayer::armEndTimer() {
   endTimer_.reset();
   if (!advances()) return;
-  const auto left =
-      std::chrono::duration_cast<base::Clock::duration>(item_->duration()) - position_;
+  const auto left = lengthOf(*item_) - position_;
   std::weak_ptr<QueuePlayer> weak = sharedAs<QueuePlayer>();
   endTimer_ =
       base::RunLoop::main().addTimer(std::max(left, base::Clock::duration{0}), false, [weak] {
@@ -83,7 +88,7 @@ void QueuePlayer::armEndTimer() {
 void QueuePlayer::reachedEnd() {
   endTimer_.reset();
   if (!advances()) return;
-  const auto length = std::chrono::duration_cast<base::Clock::duration>(item_->duration());
+  const auto length = lengthOf(*item_);
   const auto played = position_ + (base::RunLoop::main().now() - anchor_);
   auto looper = looper_.lock();
   if (!looper) {

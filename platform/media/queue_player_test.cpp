@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <thread>
+#include <tuple>
 
 #include "platform/base/run_loop.h"
 #include "platform/media/movie_bytes.h"
@@ -132,10 +133,19 @@ TEST(PlayerItem, UnreadableMoviesFailWithAMessageAndNeverPlay) {
   };
   const std::string junk = testing::writeTempFile(testing::Bytes(100, 0x41), "junk");
   const std::string empty = testing::writeTempFile(testing::movie(600, 0), "empty");
+  // Lengths that round to no nanosecond at all, or to a few: a looper would
+  // divide by the one and restart the other without end.
+  const std::string roundsToZero = testing::writeTempFile(testing::movie(0xFFFFFFFF, 1), "zero");
+  const std::string threeNanoseconds =
+      testing::writeTempFile(testing::movie(1000000000, 3, 1), "three");
+  const std::string underAMillisecond = testing::writeTempFile(testing::movie(1000000, 999), "us");
   const std::vector<Case> cases = {
       {"file:///nonexistent/appusage.mov", "cannot open /nonexistent/appusage.mov"},
       {"file://" + junk, "runs past the end"},
       {"file://" + empty, "no playable length"},
+      {"file://" + roundsToZero, roundsToZero + ": the movie has no playable length"},
+      {"file://" + threeNanoseconds, threeNanoseconds + ": the movie has no playable length"},
+      {"file://" + underAMillisecond, "no playable length"},
       {"https://tovelin.example/intro.mov", "only local file addresses"},
   };
   for (const auto& c : cases) {
@@ -155,8 +165,28 @@ TEST(PlayerItem, UnreadableMoviesFailWithAMessageAndNeverPlay) {
     EXPECT_EQ(looper->loopCount(), 0);
     EXPECT_EQ(player->statusText().rfind("failed (", 0), 0u) << player->statusText();
   }
-  std::remove(junk.c_str());
-  std::remove(empty.c_str());
+  for (const auto& path : {junk, empty, roundsToZero, threeNanoseconds, underAMillisecond})
+    std::remove(path.c_str());
+}
+
+TEST(PlayerItem, AMovieOfAMillisecondOrMorePlaysAndLoops) {
+  for (const auto& [timeScale, duration, nanoseconds] :
+       {std::tuple{1000U, 1ULL, 1000000}, std::tuple{1000000U, 1001ULL, 1001000}}) {
+    const std::string path = testing::writeTempFile(testing::movie(timeScale, duration), "short");
+    ::testing::internal::CaptureStderr();
+    auto item = PlayerItem::make(base::URL::fileURL(path));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(item->status(), PlayerItemStatus::readyToPlay) << item->error();
+    EXPECT_EQ(item->duration(), std::chrono::nanoseconds(nanoseconds));
+
+    auto player = QueuePlayer::make(item);
+    auto looper = PlayerLooper::playerLooperWithPlayer(player, item);
+    player->play();
+    base::RunLoop::main().runFor(30ms);
+    EXPECT_GE(looper->loopCount(), 2) << timeScale;
+    EXPECT_LE(player->currentTime(), item->duration());
+    std::remove(path.c_str());
+  }
 }
 
 }  // namespace
