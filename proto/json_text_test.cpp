@@ -112,6 +112,34 @@ TEST(JsonText, BytesThatAreNotUtf8AreLeftOutOfATextAndTheRestKept) {
             "c\",\"deviceName\":\"\"}}");
 }
 
+// A name printed on a diagnostic line must not reorder or split it on a
+// terminal: the separators and every direction control come out escaped.
+TEST(JsonText, SeparatorsAndDirectionControlsAreEscaped) {
+  struct Case {
+    const char* utf8;
+    const char* escaped;
+  };
+  const Case cases[] = {
+      {"\xE2\x80\xA8", "\\u2028"}, {"\xE2\x80\xA9", "\\u2029"}, {"\xE2\x80\xAA", "\\u202a"},
+      {"\xE2\x80\xAE", "\\u202e"}, {"\xE2\x81\xA6", "\\u2066"}, {"\xE2\x81\xA7", "\\u2067"},
+      {"\xE2\x81\xA8", "\\u2068"}, {"\xE2\x81\xA9", "\\u2069"},
+  };
+  for (const auto& c : cases) {
+    const auto text = jsonString(*responseOf(0, "", (std::string("a") + c.utf8 + "b").c_str()));
+    EXPECT_EQ(text, std::string(R"({"authResponse":{"deviceName":"a)") + c.escaped + R"(b"}})")
+        << c.escaped;
+  }
+  // U+2060 and U+206A, on either side of the isolates, the runtime escapes
+  // itself; other text is written as it is.
+  EXPECT_EQ(jsonString(*responseOf(0, "", "\xE2\x81\xA0\xE2\x81\xAA")),
+            R"({"authResponse":{"deviceName":"\u2060\u206a"}})");
+  EXPECT_EQ(jsonString(*responseOf(0, "", "\xE2\x82\xAC\xE2\x80\x94")),
+            "{\"authResponse\":{\"deviceName\":\"\xE2\x82\xAC\xE2\x80\x94\"}}");
+  // Every isolate of a text, in both fields.
+  EXPECT_EQ(jsonString(*responseOf(0, "\xE2\x81\xA9", "\xE2\x81\xA6P\xE2\x81\xA7\xE2\x81\xA9")),
+            R"({"authResponse":{"pinCode":"\u2069","deviceName":"\u2066P\u2067\u2069"}})");
+}
+
 TEST(JsonText, RequestExampleIsTwentySevenCharacters) {
   const auto text = jsonString(*requestOf(3, 7));
   ASSERT_TRUE(text.has_value());

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace tovelin {
 
@@ -17,6 +18,32 @@ void silenceProtobufLogging() {
   }();
   (void)silenced;
 }
+
+namespace {
+
+// The runtime escapes the direction embeddings and overrides (U+202A..U+202E)
+// but writes the isolates U+2066..U+2069 as they are, and those would reorder
+// a diagnostic line on a terminal just the same. The printed text is valid
+// UTF-8, so their three-byte forms (E2 81 A6..A9) can be nothing else, and
+// they only occur inside strings, where \u2066 is the same text.
+void escapeIsolates(std::string& text) {
+  if (text.find("\xE2\x81") == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto third = i + 2 < text.size() ? static_cast<unsigned char>(text[i + 2]) : 0U;
+    if (text[i] == '\xE2' && text[i + 1] == '\x81' && third >= 0xA6 && third <= 0xA9) {
+      out += "\\u206";
+      out += static_cast<char>('0' + (third - 0xA0));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  text = std::move(out);
+}
+
+}  // namespace
 
 std::optional<Packet> parsePacket(const std::vector<uint8_t>& bytes) {
   silenceProtobufLogging();
@@ -51,6 +78,7 @@ std::optional<std::string> jsonString(const google::protobuf::Message& message) 
   const auto status = google::protobuf::util::MessageToJsonString(
       message, &text, google::protobuf::util::JsonPrintOptions());
   if (!status.ok()) return std::nullopt;
+  escapeIsolates(text);
   return text;
 }
 

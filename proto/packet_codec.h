@@ -35,7 +35,8 @@ std::vector<uint8_t> serializePacket(const Packet& packet);
 // "NaN", "Infinity", "-Infinity", -0.0 as -0. Nothing when the runtime refuses.
 // Texts are escaped the protobuf C++ way: besides the quote, the backslash and
 // control characters, '<', '>', DEL, C1 controls and invisible format
-// characters (U+00AD, U+200B..U+200F, U+2028.., U+FEFF ...) become \uXXXX;
+// characters (U+00AD, U+200B..U+200F, U+2028.., U+FEFF ...) become \uXXXX,
+// and so do the direction isolates U+2066..U+2069, which the runtime leaves;
 // other non-ASCII text is written as UTF-8. In a text that is not valid
 // UTF-8 (no decoded packet holds one) the bytes that do not decode are left
 // out and the rest is kept: "a\xFFb" renders as "ab", "\xFF" as "".
