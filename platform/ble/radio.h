@@ -41,6 +41,9 @@ class Radio {
   static constexpr size_t kMaxLine = 64 * 1024;
   // How long the radio stops accepting when the process is out of descriptors.
   static constexpr std::chrono::milliseconds kAcceptPause{250};
+  // How long a new connection may take to advertise before it is closed, so
+  // that silent connections cannot keep the phones' places.
+  static constexpr std::chrono::seconds kAdvertiseDeadline{5};
 
   static Radio& shared();
   Radio(const Radio&) = delete;
@@ -95,6 +98,7 @@ class Radio {
   struct Phone {
     uint64_t serial = 0;
     std::unique_ptr<PhoneConnection> connection;
+    base::Handle advertiseTimer;  // until the first advertise
     std::optional<radio::Advertise> advertised;
     std::set<uint64_t> connected;  // central ids
     std::map<CharacteristicKey, std::set<uint64_t>> subscribers;
@@ -107,6 +111,7 @@ class Radio {
   void closeListener();
   void pauseAccepting(int error);
   void releaseClosedPhones();
+  void checkAdvertised(uint64_t serial);
   void onMessage(uint64_t serial, radio::PhoneMessage message);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
   void onNotify(const Phone& phone, radio::Notify notify);

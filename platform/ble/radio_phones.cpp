@@ -1,10 +1,12 @@
 // The registry's side of the phones: accepting connections within the limit,
-// what each phone's messages mean, and dropping a phone that misbehaves.
+// what each phone's messages mean, and dropping a phone that misbehaves or
+// does not advertise in time.
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <variant>
 
 #include "platform/base/log.h"
@@ -71,7 +73,20 @@ void Radio::acceptPhones() {
         fd, kMaxLine,
         [this, serial](radio::PhoneMessage message) { onMessage(serial, std::move(message)); },
         [this, serial](std::string_view problem) { drop(serial, problem); });
+    // Owned by the phone: a phone dropped earlier is never called back.
+    phone.advertiseTimer = base::RunLoop::main().addTimer(
+        kAdvertiseDeadline, false, [this, serial] { checkAdvertised(serial); });
   }
+}
+
+// A phone's advertise that arrived in time but that the loop has not read
+// yet still counts: read what waits before giving up on it.
+void Radio::checkAdvertised(uint64_t serial) {
+  if (auto it = phones_.find(serial); it != phones_.end()) it->second.connection->readNow();
+  auto it = phones_.find(serial);  // reading may have dropped it
+  if (it == phones_.end() || it->second.advertised) return;
+  drop(serial,
+       "it did not advertise within " + std::to_string(kAdvertiseDeadline.count()) + " seconds");
 }
 
 std::string Radio::nameOf(const Phone& phone) const {
@@ -136,6 +151,7 @@ void Radio::onAdvertise(Phone& phone, radio::Advertise advertise) {
   // Copies: a central's reaction may drop phones and with them this record.
   const std::optional<radio::Advertise> previous = phone.advertised;
   phone.advertised = std::move(advertise);
+  phone.advertiseTimer.reset();
   const radio::Advertise current = *phone.advertised;
   for (const auto& central : liveCentrals()) {
     central->phoneAdvertised(current, previous ? &*previous : nullptr);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/base/options.h"
 
@@ -29,19 +30,65 @@ std::string parentOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+std::string baseNameOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The radio folder, held open so that what is checked is what is used.
+class Folder {
+ public:
+  explicit Folder(int fd) : fd_(fd) {}
+  Folder(Folder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Folder& operator=(Folder&&) = delete;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  [[nodiscard]] int fd() const { return fd_; }
+  // `name` inside this folder, as a path for bind and connect: the kernel
+  // follows /proc/self/fd/N to this very folder, whatever its path names now.
+  [[nodiscard]] std::string pathOf(const std::string& name) const {
+    return "/proc/self/fd/" + std::to_string(fd_) + "/" + name;
+  }
+
+ private:
+  int fd_;
+};
+
 // The folder must be ours and closed to everyone else: another user who can
-// write there could swap the socket for their own.
-base::Result<void> checkFolder(const std::string& folder) {
-  struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0) {
-    if (errno != ENOENT)
-      return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
+// write there could swap the socket for their own. Its last component may not
+// be a symbolic link: in a shared folder such as /tmp another user could plant
+// one pointing into a folder of ours, and the checks would pass on our folder
+// while the path stays theirs to change. The folders above it are trusted as
+// the user chose them. The folder is opened without following a link (O_PATH
+// needs no read permission, so another user's folder is still told apart),
+// the checks are made on that descriptor, and everything after goes through it.
+base::Result<Folder> openFolder(const std::string& folder) {
+  constexpr int kFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int fd = ::open(folder.c_str(), kFlags);
+  if (fd < 0 && errno == ENOENT) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
       return base::fail("cannot create the radio folder " + folder + ": " + errnoText());
     }
-    if (::stat(folder.c_str(), &st) != 0) {
-      return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
+    fd = ::open(folder.c_str(), kFlags);
+  }
+  if (fd < 0) {
+    const int error = errno;
+    struct stat st {};
+    // O_NOFOLLOW|O_DIRECTORY refuses a link with ENOTDIR: tell it apart.
+    if (error == ENOTDIR && ::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      return base::fail("the radio folder " + folder +
+                        " is a symbolic link; it must be a folder of its own");
     }
+    if (error == ENOTDIR) return base::fail("the radio folder " + folder + " is not a folder");
+    return base::fail("cannot inspect the radio folder " + folder + ": " + std::strerror(error));
+  }
+  Folder opened(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
   }
   if (!S_ISDIR(st.st_mode)) return base::fail("the radio folder " + folder + " is not a folder");
   if (st.st_uid != ::geteuid()) {
@@ -51,7 +98,7 @@ base::Result<void> checkFolder(const std::string& folder) {
     return base::fail("the radio folder " + folder +
                       " is open to other users (it must be mode 0700)");
   }
-  return base::ok();
+  return opened;
 }
 
 bool fillAddress(const std::string& path, sockaddr_un& address) {
@@ -62,13 +109,19 @@ bool fillAddress(const std::string& path, sockaddr_un& address) {
   return true;
 }
 
-bool someoneListens(const sockaddr_un& address) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  const bool answered =
-      ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+// Whether a program listens on the socket at `address`. The probe never
+// waits: a listener that stopped accepting (a stopped process whose backlog
+// is full) answers EAGAIN, which means it is there all the same.
+base::Result<bool> someoneListens(const sockaddr_un& address, const std::string& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
+  const int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  const int error = errno;
   ::close(fd);
-  return answered;
+  if (result == 0 || error == EAGAIN || error == EINPROGRESS) return true;
+  if (error == ECONNREFUSED) return false;
+  return base::fail("cannot tell whether a program listens on " + path + ": " +
+                    std::strerror(error));
 }
 
 }  // namespace
@@ -88,16 +141,23 @@ base::Result<int> listenOnRadio(const std::string& path) {
   sockaddr_un address{};
   if (!fillAddress(path, address))
     return base::fail("the radio path \"" + path + "\" is empty or too long");
-  if (auto folder = checkFolder(parentOf(path)); !folder) return folder.error();
+  auto folder = openFolder(parentOf(path));
+  if (!folder) return folder.error();
+  const std::string name = baseNameOf(path);
+  // The socket is bound and probed through the folder's descriptor, so the
+  // file name must fit in an address after /proc/self/fd/N/ too.
+  if (!fillAddress(folder->pathOf(name), address))
+    return base::fail("the radio path \"" + path + "\" is empty or too long");
 
   struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0) {
+  if (::fstatat(folder->fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (!S_ISSOCK(st.st_mode)) {
       return base::fail("the radio path " + path + " is not a socket; it is left alone");
     }
-    if (someoneListens(address))
-      return base::fail("another program is already listening on " + path);
-    if (::unlink(path.c_str()) != 0) {
+    auto listens = someoneListens(address, path);
+    if (!listens) return listens.error();
+    if (*listens) return base::fail("another program is already listening on " + path);
+    if (::unlinkat(folder->fd(), name.c_str(), 0) != 0) {
       return base::fail("cannot replace the old radio socket " + path + ": " + errnoText());
     }
   } else if (errno != ENOENT) {
@@ -117,11 +177,11 @@ base::Result<int> listenOnRadio(const std::string& path) {
     errno = bindErrno;
     return base::fail("cannot bind the radio socket " + path + ": " + errnoText());
   }
-  ::chmod(path.c_str(), 0600);
+  ::fchmodat(folder->fd(), name.c_str(), 0600, 0);
   if (::listen(fd, 16) != 0) {
     const std::string error = "cannot listen on " + path + ": " + errnoText();
     ::close(fd);
-    ::unlink(path.c_str());
+    ::unlinkat(folder->fd(), name.c_str(), 0);
     return base::fail(error);
   }
   return fd;

@@ -1,12 +1,23 @@
 #include "platform/ble/radio_socket.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "platform/base/options.h"
 
@@ -122,10 +133,100 @@ TEST_F(RadioSocketTest, ReplacesASocketLeftByAnEarlierRun) {
   expectSocket(connectToRadio(path));
 }
 
-TEST_F(RadioSocketTest, RefusesASocketSomeoneStillListensOn) {
+// Runs `check` in a child process that an alarm ends after `seconds`, so a
+// call that blocks fails the test instead of hanging it. `check` returns what
+// went wrong, or nothing.
+void expectInChildWithin(unsigned seconds, const std::function<std::string()>& check) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::alarm(seconds);
+    const std::string problem = check();
+    if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+    ::_exit(problem.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << "the call blocked";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+// Fills the listen backlog of `listener` with connections nobody accepts, as
+// with a program stopped in the middle of its run; returns them.
+std::vector<int> fillBacklog(int listener, const std::string& path) {
+  ::listen(listener, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  std::vector<int> waiting;
+  for (;;) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+      EXPECT_EQ(errno, EAGAIN) << std::strerror(errno);
+      ::close(fd);
+      return waiting;
+    }
+    waiting.push_back(fd);
+    if (waiting.size() > 1000) {
+      ADD_FAILURE() << "the backlog never filled";
+      return waiting;
+    }
+  }
+}
+
+TEST_F(RadioSocketTest, RefusesASocketSomeoneStillListensOnEvenWhenItStoppedAccepting) {
   const std::string path = root_ + "/radio.sock";
-  expectSocket(listenOnRadio(path));
-  EXPECT_NE(expectError(listenOnRadio(path)).find("already listening"), std::string::npos);
+  const int listener = expectSocket(listenOnRadio(path));
+  EXPECT_NE(expectError(listenOnRadio(path)).find("already listening on " + path),
+            std::string::npos);
+
+  const std::vector<int> waiting = fillBacklog(listener, path);
+  fds_.insert(fds_.end(), waiting.begin(), waiting.end());
+  expectInChildWithin(5, [&]() -> std::string {
+    auto result = listenOnRadio(path);
+    if (result) return "a second listener was opened";
+    if (result.error().message != "another program is already listening on " + path) {
+      return result.error().message;
+    }
+    return {};
+  });
+  EXPECT_TRUE(fs::is_socket(path));
+}
+
+std::set<std::string> entriesOf(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST_F(RadioSocketTest, RefusesASymlinkedFolderAndTouchesNothingBehindIt) {
+  // A private folder of ours holding a socket left by an earlier run, which
+  // the radio would replace if it went there.
+  const std::string ours = root_ + "/ours";
+  ASSERT_EQ(::mkdir(ours.c_str(), 0700), 0);
+  ::close(expectSocket(listenOnRadio(ours + "/radio.sock")));
+  fds_.clear();
+  struct stat before {};
+  ASSERT_EQ(::lstat((ours + "/radio.sock").c_str(), &before), 0);
+
+  fs::create_directory_symlink(ours, root_ + "/planted");
+  fs::create_directory_symlink(root_ + "/missing", root_ + "/dangling");
+  for (const char* link : {"/planted", "/dangling"}) {
+    const std::string folder = root_ + link;
+    EXPECT_EQ(expectError(listenOnRadio(folder + "/radio.sock")),
+              "the radio folder " + folder + " is a symbolic link; it must be a folder of its own");
+  }
+  EXPECT_EQ(entriesOf(ours), std::set<std::string>{"radio.sock"});
+  struct stat after {};
+  ASSERT_EQ(::lstat((ours + "/radio.sock").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "the socket behind the link was replaced";
+  EXPECT_FALSE(fs::exists(root_ + "/missing"));
+
+  // The folder itself is still usable, and its stale socket replaced.
+  expectSocket(listenOnRadio(ours + "/radio.sock"));
+  expectSocket(connectToRadio(ours + "/radio.sock"));
 }
 
 TEST_F(RadioSocketTest, RefusesWhatIsNotASocketAndLeavesItAlone) {

@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <regex>
+
 #include "platform/ble/scripted_phone_test_support.h"
 
 namespace ble {
@@ -243,6 +245,47 @@ TEST_F(RadioTest, PhonesThatLeftMakeRoomAtOnceUnderChurn) {
   EXPECT_TRUE(discovered);
   EXPECT_EQ(err, "");
   EXPECT_EQ(registry.phonesInRange(), std::vector<UUID>{UUID::withString(kIdA)});
+}
+
+TEST_F(RadioTest, ConnectionsThatDoNotAdvertiseInTimeAreClosedAndFreeTheirPlaces) {
+  ScriptedPhone b(radio.path());
+  auto bystander = connectBystander(b);  // advertised in time: it stays
+  ::testing::internal::CaptureStderr();
+  std::vector<std::unique_ptr<ScriptedPhone>> silent;
+  for (size_t i = 1; i < Radio::kMaxPhones; ++i) {
+    silent.push_back(std::make_unique<ScriptedPhone>(radio.path()));
+    if (i % 8 == 0) base::RunLoop::main().runFor(2ms);  // the listen backlog is short
+  }
+  // Most send nothing; one starts an advertise and never ends the line.
+  silent.back()->sendRaw(R"({"type":"advertise","id":")" + kIdA + R"(",)");
+  ScriptedPhone shutOut(radio.path());
+  ASSERT_TRUE(shutOut.waitForClose());
+
+  const auto deadline = Radio::kAdvertiseDeadline + 5s;
+  for (auto& phone : silent) ASSERT_TRUE(phone->waitForClose(deadline));
+  // One line each; past a few a second the log sums the rest up a second later.
+  base::RunLoop::main().runFor(1200ms);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("too many phones in range (64)"), std::string::npos) << err;
+  const std::string closing =
+      "(not advertised yet): it did not advertise within 5 seconds; closing its connection";
+  size_t closed = 0;
+  for (size_t at = 0; (at = err.find(closing, at)) != std::string::npos; at += closing.size()) {
+    ++closed;
+  }
+  std::smatch more;
+  const std::regex summary(R"(\((\d+) more like: radio: phone #\d+ \(not advertised yet\))");
+  if (std::regex_search(err, more, summary)) {
+    closed += std::stoul(more[1]) - 1;  // the sample is counted above
+  }
+  EXPECT_EQ(closed, Radio::kMaxPhones - 1) << err;
+
+  EXPECT_EQ(bystander->state(), PeripheralState::connected);
+  ScriptedPhone real(radio.path());
+  real.advertise(kIdA, R"("Real")", kLinkTable);
+  central->scanForPeripherals(std::nullopt);
+  EXPECT_TRUE(recorder->waitFor("discover Real"));
+  EXPECT_EQ(Radio::shared().phonesInRange().size(), 2u);
 }
 
 // Uses up the process's descriptors (under a lowered limit) while it lives.
