@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +28,12 @@ const char* kindOf(mode_t mode) {
   return "not a regular file";
 }
 
+// Why the existing `path`, of type `mode`, is not replaced.
+Error refusal(const std::string& path, mode_t mode) {
+  return fail(describe(
+      path, std::string("is ") + kindOf(mode) + ", not a regular file, so it is left as it is"));
+}
+
 class Fd {
  public:
   explicit Fd(int fd) : fd_(fd) {}
@@ -39,6 +47,52 @@ class Fd {
  private:
   int fd_;
 };
+
+// Renames the written `temp` onto `target` (what `path` names), looking at
+// the target once more just before: it may have changed since it was
+// examined. A target that is still absent is created only if nothing
+// appeared there meanwhile.
+Result<void> placeOnto(const std::string& temp, const std::string& target,
+                       const std::string& path) {
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return refusal(path, st.st_mode);
+    if (::rename(temp.c_str(), target.c_str()) == 0) return ok();
+  } else if (errno == ENOENT) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+      return ok();
+    }
+    // File systems without RENAME_NOREPLACE get the plain rename.
+    if ((errno == EINVAL || errno == ENOSYS) && ::rename(temp.c_str(), target.c_str()) == 0) {
+      return ok();
+    }
+  }
+  return fail(describe(path, "cannot be written (" + errnoText() + ")"));
+}
+
+// Removes our regular files "<name>.tmp-XXXXXX" in the folder of `path`.
+size_t removeLeftoversBeside(const std::string& path) {
+  const std::string folder = folderOf(path);
+  const auto slash = path.rfind('/');
+  const std::string prefix =
+      (slash == std::string::npos ? path : path.substr(slash + 1)) + std::string(kTemporarySuffix);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  size_t removed = 0;
+  const uid_t me = ::geteuid();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view entryName = entry->d_name;
+    if (entryName.size() != prefix.size() + 6 || entryName.substr(0, prefix.size()) != prefix) {
+      continue;
+    }
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != me) continue;
+    if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
 
 }  // namespace
 
@@ -101,8 +155,39 @@ Result<std::string> readFile(const std::string& path, size_t maxBytes) {
   return std::move(**read);
 }
 
+Result<std::string> replaceableTarget(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return path;
+    return fail(describe(path, "cannot be written (" + errnoText() + ")"));
+  }
+  if (S_ISREG(st.st_mode)) return path;
+  if (!S_ISLNK(st.st_mode)) return refusal(path, st.st_mode);
+  // The link is kept; its final target, with every link on the way
+  // resolved, is the file replaced.
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) {
+    return fail(describe(path, "is a symbolic link to nothing usable (" + errnoText() +
+                                   "), so it is left as it is"));
+  }
+  std::string target = resolved;
+  std::free(resolved);  // NOLINT(cppcoreguidelines-no-malloc): realpath's allocation
+  if (::lstat(target.c_str(), &st) != 0) {
+    return fail(describe(path, "is a symbolic link to nothing usable (" + errnoText() +
+                                   "), so it is left as it is"));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    return fail(describe(path, std::string("is a symbolic link to ") + kindOf(st.st_mode) +
+                                   ", not to a regular file, so it is left as it is"));
+  }
+  return target;
+}
+
 Result<void> writeFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
-  const std::string pattern = path + std::string(kTemporarySuffix) + "XXXXXX";
+  auto where = replaceableTarget(path);
+  if (!where) return where.error();
+  const std::string& target = *where;
+  const std::string pattern = target + std::string(kTemporarySuffix) + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int raw = ::mkstemp(name.data());  // 0600
@@ -116,37 +201,26 @@ Result<void> writeFileAtomically(const std::string& path, std::string_view bytes
               ::fsync(fd.get()) == 0;
     error = errno;
   }
-  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
-    if (written) error = errno;
+  if (!written) {
     ::unlink(temp.c_str());
     return fail(describe(path, std::string("cannot be written (") + std::strerror(error) + ")"));
   }
+  if (auto placed = placeOnto(temp, target, path); !placed) {
+    ::unlink(temp.c_str());
+    return placed;
+  }
   // The rename is durable only once the folder itself is on disk.
-  const Fd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const Fd dir(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
   return ok();
 }
 
 size_t removeLeftoverTemporaryFiles(const std::string& path) {
-  const std::string folder = folderOf(path);
-  const auto slash = path.rfind('/');
-  const std::string prefix =
-      (slash == std::string::npos ? path : path.substr(slash + 1)) + std::string(kTemporarySuffix);
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return 0;
-  size_t removed = 0;
-  const uid_t me = ::geteuid();
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view entryName = entry->d_name;
-    if (entryName.size() != prefix.size() + 6 || entryName.substr(0, prefix.size()) != prefix) {
-      continue;
-    }
-    struct stat st {};
-    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(st.st_mode) || st.st_uid != me) continue;
-    if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+  size_t removed = removeLeftoversBeside(path);
+  // A write through a symbolic link keeps its temporary file beside the target.
+  if (auto target = replaceableTarget(path); target && *target != path) {
+    removed += removeLeftoversBeside(*target);
   }
-  ::closedir(dir);
   return removed;
 }
 

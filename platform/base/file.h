@@ -6,6 +6,9 @@
 // does not block the run loop), accepts regular files only and stops at a
 // bound; writing goes to a temporary file beside the target, flushed and
 // renamed over it, so a reader sees the old contents or the new, never half.
+// Only a regular file is ever replaced: a folder, FIFO, socket or device at
+// the path is left as it is, and a symbolic link stays a link, its target
+// being the file written.
 #pragma once
 
 #include <sys/types.h>
@@ -33,12 +36,20 @@ Result<std::string> readFile(const std::string& path, size_t maxBytes = kDefault
 // killed: "<file>.tmp-" and six characters.
 inline constexpr std::string_view kTemporarySuffix = ".tmp-";
 
-// Replaces `path` with `bytes` (mode `mode` for a new file), durably.
+// The file a write to `path` replaces: `path` itself when nothing or a
+// regular file is there, the target of a symbolic link to a regular file.
+// Anything else (a folder, FIFO, socket or device, a dangling link or a link
+// to one of those) is an error saying what it is.
+Result<std::string> replaceableTarget(const std::string& path);
+
+// Replaces the replaceableTarget of `path` with `bytes` (mode `mode`),
+// durably; refuses, touching nothing, what that refuses.
 Result<void> writeFileAtomically(const std::string& path, std::string_view bytes,
                                  mode_t mode = 0600);
 
-// Removes regular files named "<name of path>.tmp-XXXXXX" beside `path`,
-// left by writes that were killed before their rename. Returns how many.
+// Removes regular files of ours named "<name>.tmp-XXXXXX" beside `path` and
+// beside its replaceableTarget, left by writes that were killed before their
+// rename. Returns how many.
 size_t removeLeftoverTemporaryFiles(const std::string& path);
 
 // The folder part of `path` ("." when it has none).

@@ -68,21 +68,34 @@ UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
 }
 
 void UserDefaults::load() {
+  // Only a regular file, or a link to one, is ever read, written or set aside.
+  const auto target = replaceableTarget(path_);
+  if (!target) {
+    keepInMemory(target.error().message);
+    return;
+  }
   const auto read = readFileIfExists(path_, kMaxFileBytes);
+  std::string why;
   if (!read) {
     // "PATH: is a FIFO" reads here as "it is a FIFO".
-    const std::string& why = read.error().message;
+    why = read.error().message;
     const std::string prefix = path_ + ": ";
-    keepAside(why.starts_with(prefix) ? "it " + why.substr(prefix.size()) : why);
+    if (why.starts_with(prefix)) why = "it " + why.substr(prefix.size());
+  } else if (!*read) {
+    return;  // no file yet
+  } else if (auto values = parseDefaults(**read); !values) {
+    why = values.error().message;
+  } else {
+    values_ = std::move(*values);
     return;
   }
-  if (!*read) return;  // no file yet
-  auto values = parseDefaults(**read);
-  if (!values) {
-    keepAside(values.error().message);
+  if (*target != path_) {
+    // The link and its target are the user's own arrangement.
+    keepInMemory(path_ + " is unusable: " + why +
+                 "; it is a symbolic link, so it is left as it is");
     return;
   }
-  values_ = std::move(*values);
+  keepAside(why);
 }
 
 Result<std::map<std::string, std::string>> parseDefaults(std::string_view text) {
@@ -107,19 +120,33 @@ std::string formatDefaults(const std::map<std::string, std::string>& values) {
 }
 
 void UserDefaults::keepAside(const std::string& why) {
+  // Checked again just before the rename: the path may have been replaced
+  // by something that is not ours to move since it was read.
+  struct stat st {};
+  if (::lstat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    keepInMemory(path_ + " is unusable: " + why + "; it is no longer a regular file, so it is " +
+                 "left as it is");
+    return;
+  }
   std::string aside = path_ + ".unreadable-" + timestamp();
   for (int n = 1; exists(aside) && n < 1000; ++n) {
     aside = path_ + ".unreadable-" + timestamp() + "-" + std::to_string(n);
   }
-  if (!exists(aside) && ::rename(path_.c_str(), aside.c_str()) == 0) {
+  const bool moved = !exists(aside) && ::rename(path_.c_str(), aside.c_str()) == 0;
+  const int error = errno;
+  if (moved) {
     keptAside_ = aside;
     printError("user defaults: " + path_ + " is unusable: " + why + "; kept it as " + aside +
                " and started with no values");
     return;
   }
+  keepInMemory(path_ + " is unusable: " + why + "; it cannot be moved aside (" + errorText(error) +
+               ")");
+}
+
+void UserDefaults::keepInMemory(const std::string& why) {
   persistent_ = false;
-  printError("user defaults: " + path_ + " is unusable: " + why + "; it cannot be moved aside (" +
-             errorText(errno) + "), so values are kept in memory only for this run");
+  printError("user defaults: " + why + "; values are kept in memory only for this run");
 }
 
 std::optional<std::string> UserDefaults::stringForKey(const std::string& key) const {
@@ -129,13 +156,17 @@ std::optional<std::string> UserDefaults::stringForKey(const std::string& key) co
 }
 
 void UserDefaults::setValueForKey(const std::string& value, const std::string& key) {
-  values_[key] = value;
-  save();
+  auto [it, added] = values_.try_emplace(key, value);
+  // Rewriting an unchanged value would cost two flushes to disk for nothing;
+  // a value whose last write failed is tried again.
+  if (!added && it->second == value && !unsaved_) return;
+  it->second = value;
+  unsaved_ = !save();
 }
 
 void UserDefaults::removeObjectForKey(const std::string& key) {
   if (values_.erase(key) == 0) return;
-  save();
+  unsaved_ = !save();
 }
 
 bool UserDefaults::save() {

@@ -6,16 +6,21 @@
 // always 0600. Every change is written through at once: the new contents go
 // to a temporary file in the same folder, flushed to disk, renamed over the
 // file, and the folder is flushed, so a kill at any moment leaves the old
-// file or the new one. Temporary files left by a save that was killed are
-// removed when the defaults are opened.
+// file or the new one. Setting the value a key already holds is no change and
+// writes nothing. Temporary files left by a save that was killed are removed
+// when the defaults are opened.
 //
-// A file that cannot be read or parsed (not a JSON object of strings), a
-// path that is not a regular file (a FIFO is never opened in a way that
-// waits) and a file larger than kMaxFileBytes are unusable: such a file is kept
-// aside under "<file>.unreadable-<time>" with a message on standard error, and
-// the defaults start empty; it is never overwritten. If it cannot even be
-// moved aside, nothing is written for the rest of the run: values are kept in
-// memory only.
+// A file that cannot be read or parsed (not a JSON object of strings) and a
+// file larger than kMaxFileBytes are unusable: such a file is kept aside
+// under "<file>.unreadable-<time>" with a message on standard error, and the
+// defaults start empty; it is never overwritten. Only a regular file is ever
+// moved or replaced. A symbolic link to a regular file stays a link and its
+// target is what is read and written; such a target that is unusable is left
+// as it is. A path that is a folder, FIFO (never opened in a way that waits),
+// socket or device, a dangling link or a link to one of those is left as it
+// is. In each case where the file is left, or cannot even be moved aside,
+// nothing is written for the rest of the run: values are kept in memory only,
+// with a message on standard error.
 #pragma once
 
 #include <cstddef>
@@ -55,11 +60,13 @@ class UserDefaults {
  private:
   void load();
   void keepAside(const std::string& why);
+  void keepInMemory(const std::string& why);
   bool save();
 
   std::string path_;
   std::map<std::string, std::string> values_;
   bool persistent_ = true;
+  bool unsaved_ = false;  // the last write failed
   std::optional<std::string> keptAside_;
 };
 

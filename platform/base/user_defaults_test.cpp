@@ -102,7 +102,7 @@ TEST_F(UserDefaultsTest, StandardPathFollowsTheEnvironment) {
 }
 
 struct Unusable {
-  enum Kind { file, withNul, directory, fifo, oversized };
+  enum Kind { file, withNul, oversized };
   const char* name;
   const char* contents;
   Kind kind = file;
@@ -120,14 +120,6 @@ TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
     case Unusable::withNul:
       contents.append(std::string(1, '\0') + "junk");
       write(file, contents);
-      break;
-    case Unusable::directory:
-      fs::create_directory(file);
-      write(file / "inside", "keep me");
-      break;
-    case Unusable::fifo:
-      // Opening it for reading in a way that waits would hang the test here.
-      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
       break;
     case Unusable::oversized:
       // Valid JSON, but past the bound: never parsed.
@@ -147,19 +139,7 @@ TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
 
   defaults.setValueForKey("1111", "pincode");
   EXPECT_EQ(nlohmann::json::parse(read(file)), (nlohmann::json{{"pincode", "1111"}}));
-  switch (GetParam().kind) {
-    case Unusable::file:
-    case Unusable::withNul:
-    case Unusable::oversized:
-      EXPECT_EQ(read(aside.front()), contents);
-      break;
-    case Unusable::directory:
-      EXPECT_EQ(read(aside.front() / "inside"), "keep me");
-      break;
-    case Unusable::fifo:
-      EXPECT_TRUE(fs::is_fifo(aside.front()));
-      break;
-  }
+  EXPECT_EQ(read(aside.front()), contents);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -169,10 +149,126 @@ INSTANTIATE_TEST_SUITE_P(
                       Unusable{"NumberValue", "{\"pincode\": 1234}"},
                       Unusable{"TextAfterANul", "{\"pincode\": \"12\"}", Unusable::withNul},
                       Unusable{"NestedValue", "{\"a\": \"b\", \"pincode\": {\"v\": \"1\"}}"},
-                      Unusable{"Directory", "", Unusable::directory},
-                      Unusable{"Fifo", "", Unusable::fifo},
                       Unusable{"LargerThanTheBound", "", Unusable::oversized}),
     [](const auto& param) { return std::string(param.param.name); });
+
+struct NotAFile {
+  enum Kind { folder, fifo, danglingLink, linkToInvalidJson };
+  const char* name;
+  Kind kind;
+};
+
+class NotAFileTest : public UserDefaultsTest, public ::testing::WithParamInterface<NotAFile> {};
+
+TEST_P(NotAFileTest, IsLeftAsItIsAndValuesAreKeptInMemory) {
+  const auto file = dir_ / "defaults.json";
+  switch (GetParam().kind) {
+    case NotAFile::folder:
+      fs::create_directory(file);
+      write(file / "inside", "keep me");
+      break;
+    case NotAFile::fifo:
+      // Opening it for reading in a way that waits would hang the test here.
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+      break;
+    case NotAFile::danglingLink:
+      fs::create_symlink("elsewhere.json", file);
+      break;
+    case NotAFile::linkToInvalidJson:
+      write(dir_ / "elsewhere.json", "{\"pincode\": ");
+      fs::create_symlink("elsewhere.json", file);
+      break;
+  }
+  const auto typeBefore = fs::symlink_status(file).type();
+
+  ::testing::internal::CaptureStderr();
+  UserDefaults defaults(file.string());
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find(file.string()), std::string::npos) << err;
+  EXPECT_NE(err.find("left as it is"), std::string::npos) << err;
+  EXPECT_NE(err.find("memory only"), std::string::npos) << err;
+  EXPECT_FALSE(defaults.writesToFile());
+  EXPECT_FALSE(defaults.keptAsidePath());
+
+  ::testing::internal::CaptureStderr();
+  defaults.setValueForKey("1111", "pincode");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");  // no write is even tried
+  EXPECT_EQ(defaults.stringForKey("pincode"), "1111");
+
+  EXPECT_EQ(fs::symlink_status(file).type(), typeBefore);
+  EXPECT_TRUE(filesStarting("defaults.json.").empty());  // nothing set aside, no temporary
+  switch (GetParam().kind) {
+    case NotAFile::folder:
+      EXPECT_EQ(read(file / "inside"), "keep me");
+      break;
+    case NotAFile::danglingLink:
+      EXPECT_FALSE(fs::exists(dir_ / "elsewhere.json"));
+      break;
+    case NotAFile::linkToInvalidJson:
+      EXPECT_EQ(read(dir_ / "elsewhere.json"), "{\"pincode\": ");
+      EXPECT_TRUE(filesStarting("elsewhere.json.").empty());
+      break;
+    case NotAFile::fifo:
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, NotAFileTest,
+    ::testing::Values(NotAFile{"Folder", NotAFile::folder}, NotAFile{"Fifo", NotAFile::fifo},
+                      NotAFile{"DanglingLink", NotAFile::danglingLink},
+                      NotAFile{"LinkToInvalidJson", NotAFile::linkToInvalidJson}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(UserDefaultsTest, ALinkToARegularFileStaysALinkAndItsTargetIsWritten) {
+  fs::create_directory(dir_ / "dotfiles");
+  write(dir_ / "dotfiles" / "tovelin.json", "{\"pincode\": \"1234\", \"other\": \"x\"}");
+  const auto file = dir_ / "defaults.json";
+  fs::create_symlink("dotfiles/tovelin.json", file);
+
+  UserDefaults defaults(file.string());
+  EXPECT_TRUE(defaults.writesToFile());
+  EXPECT_EQ(defaults.stringForKey("pincode"), "1234");
+  defaults.setValueForKey("5678", "pincode");
+
+  EXPECT_TRUE(fs::is_symlink(file));
+  EXPECT_EQ(fs::read_symlink(file), "dotfiles/tovelin.json");
+  EXPECT_EQ(nlohmann::json::parse(read(dir_ / "dotfiles" / "tovelin.json")),
+            (nlohmann::json{{"pincode", "5678"}, {"other", "x"}}));
+  // No temporary file is left beside the target.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "dotfiles"), fs::directory_iterator()), 1);
+  EXPECT_EQ(UserDefaults(file.string()).stringForKey("pincode"), "5678");
+}
+
+TEST_F(UserDefaultsTest, AnUnchangedValueIsNotWrittenAgainButAFailedWriteIsRetried) {
+  const auto file = dir_ / "defaults.json";
+  UserDefaults defaults(file.string());
+  defaults.setValueForKey("1234", "pincode");
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  // Every write is a new file renamed over the old one: a new inode.
+  defaults.setValueForKey("1234", "pincode");
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  defaults.setValueForKey("1234", "other");  // the same value under a new key is a change
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_EQ(nlohmann::json::parse(read(file)),
+            (nlohmann::json{{"pincode", "1234"}, {"other", "1234"}}));
+
+  // The folder is made a file after opening: the write fails...
+  const auto nested = dir_ / "sub" / "defaults.json";
+  UserDefaults later(nested.string());
+  write(dir_ / "sub", "in the way");
+  ::testing::internal::CaptureStderr();
+  later.setValueForKey("9", "pincode");
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("memory only"), std::string::npos);
+  // ...and setting the same value once the way is clear writes it.
+  fs::remove(dir_ / "sub");
+  later.setValueForKey("9", "pincode");
+  EXPECT_EQ(nlohmann::json::parse(read(nested)), (nlohmann::json{{"pincode", "9"}}));
+}
 
 TEST_F(UserDefaultsTest, OnlyLeftoversOfOurOwnNamingAreRemoved) {
   const auto file = dir_ / "defaults.json";

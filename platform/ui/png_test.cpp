@@ -71,5 +71,25 @@ TEST_F(PngTest, AFailedWriteSaysWhereAndKeepsTheEarlierFile) {
   EXPECT_EQ(missing.error().message.rfind("cannot read " + nowhere + ": ", 0), 0U);
 }
 
+TEST_F(PngTest, WhatIsNotARegularFileIsNeverReplacedAndALinkIsWrittenThrough) {
+  const std::string fifo = folder_ + "/shot.png";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  auto refused = writePng(fifo, gradient(4, 4));
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error().message,
+            fifo + ": is a FIFO, not a regular file, so it is left as it is");
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+  const std::string real = folder_ + "/real.png";
+  ASSERT_TRUE(writePng(real, gradient(2, 2)));
+  const std::string link = folder_ + "/link.png";
+  std::filesystem::create_symlink("real.png", link);
+  ASSERT_TRUE(writePng(link, gradient(3, 5)));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  auto back = readPng(real);
+  ASSERT_TRUE(back) << back.error().message;
+  EXPECT_EQ(back->rgba, gradient(3, 5).rgba);
+}
+
 }  // namespace
 }  // namespace ui

@@ -1,0 +1,158 @@
+#include "platform/base/file.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace base {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string templ = (fs::temp_directory_path() / "file-test-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
+    dir_ = templ;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  static std::string read(const fs::path& p) {
+    auto text = readFile(p.string());
+    return text ? *text : std::string();
+  }
+  // Names in `folder` holding the temporary suffix.
+  static size_t temporaries(const fs::path& folder) {
+    size_t n = 0;
+    for (const auto& e : fs::directory_iterator(folder)) {
+      if (e.path().filename().string().find(kTemporarySuffix) != std::string::npos) ++n;
+    }
+    return n;
+  }
+
+  fs::path dir_;
+};
+
+enum class Kind { folder, fifo, socket, danglingLink, linkToFifo, linkToFolder };
+
+struct Refused {
+  const char* name;
+  Kind kind;
+  const char* said;  // what the message calls it
+};
+
+class RefusedTargetTest : public FileTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(RefusedTargetTest, IsLeftAsItIsWithAMessageSayingWhatItIs) {
+  const fs::path path = dir_ / "target";
+  int listener = -1;
+  switch (GetParam().kind) {
+    case Kind::folder:
+      fs::create_directory(path);
+      std::ofstream(path / "inside") << "keep me";
+      break;
+    case Kind::fifo:
+      ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+      break;
+    case Kind::socket: {
+      listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      ASSERT_GE(listener, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      ASSERT_LT(path.string().size(), sizeof address.sun_path);
+      std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+      ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+      break;
+    }
+    case Kind::danglingLink:
+      fs::create_symlink(dir_ / "missing", path);
+      break;
+    case Kind::linkToFifo:
+      ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+      fs::create_symlink("fifo", path);
+      break;
+    case Kind::linkToFolder:
+      fs::create_directory(dir_ / "folder");
+      fs::create_symlink("folder", path);
+      break;
+  }
+  const auto typeBefore = fs::symlink_status(path).type();
+
+  auto target = replaceableTarget(path.string());
+  ASSERT_FALSE(target);
+  auto written = writeFileAtomically(path.string(), "{}\n");
+  ASSERT_FALSE(written);
+  const std::string& message = written.error().message;
+  EXPECT_EQ(message, target.error().message);
+  EXPECT_EQ(message.rfind(path.string() + ": is " + GetParam().said, 0), 0U) << message;
+  EXPECT_NE(message.find("left as it is"), std::string::npos) << message;
+
+  EXPECT_EQ(fs::symlink_status(path).type(), typeBefore);
+  EXPECT_EQ(temporaries(dir_), 0U);
+  switch (GetParam().kind) {
+    case Kind::folder:
+      EXPECT_EQ(read(path / "inside"), "keep me");
+      break;
+    case Kind::danglingLink:
+      EXPECT_FALSE(fs::exists(dir_ / "missing"));  // not created through the link
+      break;
+    case Kind::linkToFifo:
+      EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir_ / "fifo")));
+      break;
+    case Kind::linkToFolder:
+      EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
+      break;
+    default:
+      break;
+  }
+  if (listener >= 0) ::close(listener);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, RefusedTargetTest,
+    ::testing::Values(Refused{"Folder", Kind::folder, "a folder, not a regular file"},
+                      Refused{"Fifo", Kind::fifo, "a FIFO, not a regular file"},
+                      Refused{"Socket", Kind::socket, "a socket, not a regular file"},
+                      Refused{"DanglingLink", Kind::danglingLink,
+                              "a symbolic link to nothing usable"},
+                      Refused{"LinkToAFifo", Kind::linkToFifo,
+                              "a symbolic link to a FIFO, not to a regular file"},
+                      Refused{"LinkToAFolder", Kind::linkToFolder,
+                              "a symbolic link to a folder, not to a regular file"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(FileTest, ALinkStaysALinkAndItsFinalTargetIsReplacedBesideItself) {
+  // link -> chain -> dotfiles/defaults.json, relative links across folders.
+  fs::create_directory(dir_ / "dotfiles");
+  fs::create_directory(dir_ / "config");
+  std::ofstream(dir_ / "dotfiles" / "defaults.json") << "old";
+  fs::create_symlink("../dotfiles/defaults.json", dir_ / "config" / "chain");
+  fs::create_symlink("chain", dir_ / "config" / "defaults.json");
+  const fs::path link = dir_ / "config" / "defaults.json";
+
+  auto target = replaceableTarget(link.string());
+  ASSERT_TRUE(target) << target.error().message;
+  EXPECT_EQ(fs::path(*target), fs::canonical(dir_ / "dotfiles" / "defaults.json"));
+
+  // A temporary file a killed write left beside the target is ours to remove.
+  std::ofstream(dir_ / "dotfiles" / "defaults.json.tmp-Ab12Cd") << "stale";
+  EXPECT_EQ(removeLeftoverTemporaryFiles(link.string()), 1U);
+
+  ASSERT_TRUE(writeFileAtomically(link.string(), "new"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::read_symlink(link), "chain");
+  EXPECT_EQ(fs::read_symlink(dir_ / "config" / "chain"), "../dotfiles/defaults.json");
+  EXPECT_EQ(read(dir_ / "dotfiles" / "defaults.json"), "new");
+  EXPECT_EQ(temporaries(dir_ / "dotfiles"), 0U);
+  EXPECT_EQ(temporaries(dir_ / "config"), 0U);
+}
+
+}  // namespace
+}  // namespace base
