@@ -7,10 +7,11 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
-#include "platform/base/file.h"
 #include "platform/base/run_loop.h"
 
 namespace base {
@@ -18,58 +19,71 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Standard error, written without ever waiting.
-class ErrorWriter {
+// One output stream written without ever waiting: what the reader does not
+// take at once waits here and is written from the run loop when the stream
+// is writable again.
+class Output {
  public:
-  static ErrorWriter& shared() {
-    static auto* writer = new ErrorWriter();  // used until the very end of the process
-    return *writer;
-  }
+  enum class Overflow {
+    drop,     // past the bound, messages are dropped and counted
+    backlog,  // nothing is dropped; the backlog handler hears of the bound
+  };
+
+  Output(int fd, size_t bound, Overflow overflow) : fd_(fd), bound_(bound), overflow_(overflow) {}
 
   void write(std::string text) {
+    if (gone_) return;
     if (pending_.empty()) {
       const size_t done = writeNow(text);
       if (done == text.size()) return;
       text.erase(0, done);
     }
-    if (pending_.size() + text.size() > kErrorBufferBytes) {
+    if (overflow_ == Overflow::drop && pending_.size() + text.size() > bound_) {
       ++dropped_;
     } else {
       pending_ += text;
+      setBacklogged(pending_.size() > bound_);
     }
     watch();
   }
 
-  void flush(int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pending_.empty() || dropped_ > 0) {
+  // Writes what waits, waiting for the reader until `timeout` has passed.
+  void flush(std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!gone_ && (!pending_.empty() || dropped_ > 0)) {
       drain();
-      if (pending_.empty() && dropped_ == 0) break;
+      if (gone_ || (pending_.empty() && dropped_ == 0)) break;
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) break;
-      pollfd p{STDERR_FILENO, POLLOUT, 0};
-      if (::poll(&p, 1, static_cast<int>(left)) <= 0 || (p.revents & POLLOUT) == 0) break;
+      pollfd p{fd_, POLLOUT, 0};
+      if (::poll(&p, 1, static_cast<int>(left)) <= 0) break;
     }
   }
 
+  std::function<void(bool backlogged)> onBacklog;
+  std::function<void()> onGone;
+
  private:
-  // Writes as much of `text` as standard error takes without waiting. For a
+  // Writes as much of `text` as the stream takes without waiting. For a
   // pipe, POLLOUT promises room for PIPE_BUF bytes, so each write is at most
-  // that.
-  static size_t writeNow(std::string_view text) {
+  // that. An error or hang-up is written to anyway, to learn what it is.
+  size_t writeNow(std::string_view text) {
     size_t done = 0;
     while (done < text.size()) {
-      pollfd p{STDERR_FILENO, POLLOUT, 0};
+      pollfd p{fd_, POLLOUT, 0};
       const int ready = ::poll(&p, 1, 0);
       if (ready < 0 && errno == EINTR) continue;
-      if (ready <= 0 || (p.revents & POLLOUT) == 0) break;
+      if (ready <= 0) break;
       const size_t chunk = std::min<size_t>(text.size() - done, PIPE_BUF);
-      const ssize_t n = ::write(STDERR_FILENO, text.data() + done, chunk);
+      const ssize_t n = ::write(fd_, text.data() + done, chunk);
       if (n < 0) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN) break;
-        return text.size();  // nowhere left to report it: give up on this text
+        // The reader is gone (a closed pipe, a hung-up terminal): nothing
+        // written here will ever arrive.
+        markGone();
+        return text.size();
       }
       done += static_cast<size_t>(n);
     }
@@ -84,20 +98,59 @@ class ErrorWriter {
                                " messages to standard error were dropped: it was not read)\n";
       if (writeNow(note) == note.size()) dropped_ = 0;
     }
+    if (pending_.empty()) setBacklogged(false);
   }
 
   void watch() {
-    if (watch_.active()) return;
-    watch_ = RunLoop::main().watchFd(STDERR_FILENO, POLLOUT, [this](short /*revents*/) {
+    if (watch_.active() || gone_) return;
+    watch_ = RunLoop::main().watchFd(fd_, POLLOUT, [this](short /*revents*/) {
       drain();
-      if (pending_.empty() && dropped_ == 0) watch_.reset();
+      if (gone_ || (pending_.empty() && dropped_ == 0)) watch_.reset();
     });
   }
 
+  void setBacklogged(bool backlogged) {
+    if (backlogged == backlogged_) return;
+    backlogged_ = backlogged;
+    if (onBacklog) onBacklog(backlogged);
+  }
+
+  void markGone() {
+    if (gone_) return;
+    gone_ = true;
+    pending_.clear();
+    dropped_ = 0;
+    watch_.reset();
+    setBacklogged(false);
+    // Heard on a later turn: the write that found it may be deep in any call.
+    RunLoop::main().post([this] {
+      if (onGone) onGone();
+    });
+  }
+
+  int fd_;
+  size_t bound_;
+  Overflow overflow_;
   std::string pending_;
   size_t dropped_ = 0;
+  bool backlogged_ = false;
+  bool gone_ = false;
   Handle watch_;
 };
+
+// Standard error: never waited for; what does not fit is dropped and counted.
+Output& errors() {
+  static auto* output =  // used until the very end of the process
+      new Output(STDERR_FILENO, kErrorBufferBytes, Output::Overflow::drop);
+  return *output;
+}
+
+// Standard output: the system's diagnostic lines, never dropped and never
+// waited for; a backlog past the bound is the owner's to slow down.
+Output& diagnostics() {
+  static auto* output = new Output(STDOUT_FILENO, kOutputBacklogBytes, Output::Overflow::backlog);
+  return *output;
+}
 
 // The kind of a message: its text with every word that holds a digit (numbers,
 // identifiers, addresses) and every quoted part masked.
@@ -175,8 +228,8 @@ class KindLimiter {
         continue;
       }
       if (entry.count > kErrorsPerKindPerSecond) {
-        ErrorWriter::shared().write("(" + std::to_string(entry.count - kErrorsPerKindPerSecond) +
-                                    " more like: " + entry.sample + ")\n");
+        errors().write("(" + std::to_string(entry.count - kErrorsPerKindPerSecond) +
+                       " more like: " + entry.sample + ")\n");
       }
       it = kinds_.erase(it);
     }
@@ -207,16 +260,27 @@ std::string withLineFeed(std::string_view line) {
 
 }  // namespace
 
-void printLine(std::string_view line) { writeAll(STDOUT_FILENO, withLineFeed(line)); }
+void printLine(std::string_view line) { diagnostics().write(withLineFeed(line)); }
 
 void printError(std::string_view line) {
-  if (KindLimiter::shared().admit(line)) ErrorWriter::shared().write(withLineFeed(line));
+  if (KindLimiter::shared().admit(line)) errors().write(withLineFeed(line));
 }
 
-void printReply(std::string_view line) { ErrorWriter::shared().write(withLineFeed(line)); }
+void printReply(std::string_view line) { errors().write(withLineFeed(line)); }
 
-void printPrompt(std::string_view text) { ErrorWriter::shared().write(std::string(text)); }
+void printPrompt(std::string_view text) { errors().write(std::string(text)); }
 
-void flushErrors(int timeoutMs) { ErrorWriter::shared().flush(timeoutMs); }
+void setOutputBacklogHandler(std::function<void(bool backlogged)> handler) {
+  diagnostics().onBacklog = std::move(handler);
+}
+
+void setOutputGoneHandler(std::function<void()> handler) {
+  diagnostics().onGone = std::move(handler);
+}
+
+void flushOutput(std::chrono::milliseconds outputTimeout, std::chrono::milliseconds errorTimeout) {
+  diagnostics().flush(outputTimeout);
+  errors().flush(errorTimeout);
+}
 
 }  // namespace base

@@ -1,9 +1,16 @@
 // The two output channels of the system.
 //
 // Standard output carries only the system's diagnostic lines, each written
-// whole and flushed at once so that a reader on a pipe sees every line as it
-// happens. Those are the system's output: they are never dropped, and writing
-// them waits for the reader.
+// whole and at once so that a reader on a pipe sees every line as it
+// happens. Those are the system's output: they are never dropped. Nor is the
+// reader ever waited for: a reader that is slow, stopped or absent would
+// otherwise hold the run loop in write(2). What it does not take at once
+// waits in order and is written from the run loop; past
+// kOutputBacklogBytes the backlog handler hears of it (the radio stops
+// reading phones, whose messages make most of these lines, until the
+// backlog is written). When the reader is gone for good (a closed pipe),
+// the gone handler hears of it once, on a later turn of the loop, and
+// nothing more is written there.
 //
 // Everything else a person should read (console listings, errors at the
 // edges) goes to standard error, which must never stop the program: a
@@ -18,13 +25,22 @@
 // when the second is over.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 namespace base {
 
-// Writes `line` and one line feed to standard output, in one write.
+// Writes `line` and one line feed to standard output, in one write when the
+// reader takes it; otherwise queued, in order.
 void printLine(std::string_view line);
+
+// Called with true when the lines waiting for standard output pass
+// kOutputBacklogBytes, and with false once all of them are written.
+void setOutputBacklogHandler(std::function<void(bool backlogged)> handler);
+// Called once, from the run loop, when standard output's reader is gone.
+void setOutputGoneHandler(std::function<void()> handler);
 
 // Writes `line` and one line feed to standard error without blocking, limited
 // by kind.
@@ -37,11 +53,12 @@ void printReply(std::string_view line);
 // Writes `text` as it is (no line feed) to standard error, without blocking.
 void printPrompt(std::string_view text);
 
-// Writes what is still buffered for standard error, waiting at most
-// `timeoutMs` for it to be taken (at exit).
-void flushErrors(int timeoutMs);
+// At exit: writes what still waits for standard output, then for standard
+// error, waiting at most the given time for each reader to take it.
+void flushOutput(std::chrono::milliseconds outputTimeout, std::chrono::milliseconds errorTimeout);
 
 // The limits, for tests.
+inline constexpr size_t kOutputBacklogBytes = 64 * 1024;
 inline constexpr size_t kErrorBufferBytes = 64 * 1024;
 inline constexpr size_t kErrorsPerKindPerSecond = 5;
 

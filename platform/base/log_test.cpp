@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/base/file.h"
 #include "platform/base/run_loop.h"
@@ -16,18 +18,22 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Points standard error somewhere else for the life of the object.
+// Points standard error (or another stream) somewhere else for the life of
+// the object.
 class StderrTo {
  public:
-  explicit StderrTo(int fd) : saved_(::dup(STDERR_FILENO)) { ::dup2(fd, STDERR_FILENO); }
+  explicit StderrTo(int fd, int stream = STDERR_FILENO) : stream_(stream), saved_(::dup(stream)) {
+    ::dup2(fd, stream_);
+  }
   StderrTo(const StderrTo&) = delete;
   StderrTo& operator=(const StderrTo&) = delete;
   ~StderrTo() {
-    ::dup2(saved_, STDERR_FILENO);
+    ::dup2(saved_, stream_);
     ::close(saved_);
   }
 
  private:
+  int stream_;
   int saved_;
 };
 
@@ -93,6 +99,58 @@ TEST(ErrorLog, AStandardErrorNobodyReadsNeverBlocksAndDropsAreCounted) {
   }
   ::close(fds[0]);
   ::close(fds[1]);
+}
+
+TEST(OutputLog, AStandardOutputNobodyReadsNeverBlocksLosesNothingAndReportsItsBacklog) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::vector<bool> backlog;
+  setOutputBacklogHandler([&backlog](bool backlogged) { backlog.push_back(backlogged); });
+  constexpr int kLines = 2000;  // 200 KB: more than the pipe and the bound together
+  {
+    StderrTo redirect(fds[1], STDOUT_FILENO);
+    for (int i = 0; i < kLines; ++i) printLine("line " + std::to_string(i) + std::string(90, '.'));
+    EXPECT_EQ(backlog, std::vector<bool>{true});
+    // The reader comes: every line arrives, in order, and the backlog is over.
+    ::fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    std::string got;
+    char buf[65536];
+    const std::string last = "line " + std::to_string(kLines - 1) + std::string(90, '.') + "\n";
+    const auto deadline = Clock::now() + 5s;
+    while (got.find(last) == std::string::npos && Clock::now() < deadline) {
+      RunLoop::main().runFor(5ms);
+      for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        got.append(buf, static_cast<size_t>(n));
+    }
+    std::string expected;
+    for (int i = 0; i < kLines; ++i)
+      expected += "line " + std::to_string(i) + std::string(90, '.') + "\n";
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(backlog, (std::vector<bool>{true, false}));
+  }
+  setOutputBacklogHandler({});
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+// In a child of its own: the standard output it closes stays closed.
+TEST(OutputLogDeathTest, AClosedStandardOutputIsReportedOnceAndFromTheLoop) {
+  EXPECT_EXIT(
+      {
+        ::signal(SIGPIPE, SIG_IGN);  // as the program does
+        int fds[2];
+        if (::pipe(fds) != 0) std::_Exit(3);
+        ::close(fds[0]);
+        ::dup2(fds[1], STDOUT_FILENO);
+        int gone = 0;
+        setOutputGoneHandler([&gone] { ++gone; });
+        printLine("nobody reads this");
+        if (gone != 0) std::_Exit(4);  // heard from inside the write
+        printLine("nor this");
+        RunLoop::main().runFor(20ms);
+        std::_Exit(gone == 1 ? 0 : 5);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

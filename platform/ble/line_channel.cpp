@@ -46,6 +46,8 @@ std::string_view LineChannel::describe(CloseReason reason) {
       return "a line is longer than the limit";
     case CloseReason::outputFull:
       return "it does not read what is sent to it";
+    case CloseReason::inputFull:
+      return "it sends more than can wait while its earlier messages are handled";
     case CloseReason::ioError:
       return "the connection failed";
   }
@@ -55,13 +57,25 @@ std::string_view LineChannel::describe(CloseReason reason) {
 void LineChannel::watch() {
   if (fd_ < 0) return;
   const bool wantOutput = queuedBytes() > 0;
+  if (paused_ && !wantOutput) {
+    watch_.reset();
+    return;
+  }
   if (watch_.active() && wantOutput == watchingOutput_) return;
   watchingOutput_ = wantOutput;
   std::weak_ptr<LineChannel> weak = weak_from_this();
-  const short events = static_cast<short>(POLLIN | (wantOutput ? POLLOUT : 0));
+  const short events = static_cast<short>((paused_ ? 0 : POLLIN) | (wantOutput ? POLLOUT : 0));
   watch_ = base::RunLoop::main().watchFd(fd_, events, [weak](short revents) {
     if (auto self = weak.lock()) self->onReady(revents);
   });
+}
+
+void LineChannel::pauseReading(bool paused) {
+  if (paused == paused_) return;
+  paused_ = paused;
+  watch_.reset();  // the events watched change
+  watch();
+  if (!paused_ && !ready_.empty()) postDelivery();
 }
 
 void LineChannel::close() {
@@ -70,6 +84,7 @@ void LineChannel::close() {
   fd_ = -1;
   lines_.clear();
   ready_.clear();
+  readyBytes_ = 0;
   out_.clear();
   outSent_ = 0;
 }
@@ -139,7 +154,7 @@ void LineChannel::onReady(short revents) {
     }
     watch();
   }
-  if ((revents & (POLLIN | POLLHUP | POLLERR)) != 0) readAvailable();
+  if (!paused_ && (revents & (POLLIN | POLLHUP | POLLERR)) != 0) readAvailable();
 }
 
 void LineChannel::readNow() {
@@ -165,7 +180,12 @@ void LineChannel::readAvailable() {
     total += static_cast<size_t>(n);
     lines_.feed(
         std::string_view(chunk, static_cast<size_t>(n)),
-        [this](std::string line) {
+        [this, &ended](std::string line) {
+          if (readyBytes_ + line.size() > limits_.maxWaiting) {
+            ended = CloseReason::inputFull;
+            return false;
+          }
+          readyBytes_ += line.size();
           ready_.push_back(std::move(line));
           return true;
         },
@@ -174,30 +194,39 @@ void LineChannel::readAvailable() {
           return false;
         });
   }
-  deliverReady();
+  // Lines that cannot wait go with the channel, unhandled; otherwise what
+  // came before the end is handled first.
+  if (ended != CloseReason::inputFull) deliverReady();
   if (ended) fail(*ended, false);
 }
 
 void LineChannel::deliverReady() {
   // A handler may run the loop nested (a modal alert): this channel's later
-  // lines are then delivered from there, in order, by a posted task. Every
-  // line read is queued before any is handled, and each is taken off the
-  // queue once.
-  while (fd_ >= 0 && !ready_.empty()) {
+  // lines are then delivered from there, in order, by a posted task, up to
+  // kMaxNestedLines handlers deep; deeper, they wait until the open handlers
+  // return and this loop (or an outer one) takes them. Every line read is
+  // queued before any is handled, and each is taken off the queue once.
+  while (fd_ >= 0 && !ready_.empty() && !paused_ && handling_ < kMaxNestedLines) {
     const std::string line = std::move(ready_.front());
     ready_.pop_front();
-    if (!ready_.empty() && !deliveryPosted_) {
-      deliveryPosted_ = true;
-      std::weak_ptr<LineChannel> weak = weak_from_this();
-      base::RunLoop::main().post([weak] {
-        if (auto self = weak.lock()) {
-          self->deliveryPosted_ = false;
-          self->deliverReady();
-        }
-      });
-    }
+    readyBytes_ -= line.size();
+    if (!ready_.empty()) postDelivery();
+    ++handling_;
     onLine_(line);
+    --handling_;
   }
+}
+
+void LineChannel::postDelivery() {
+  if (deliveryPosted_) return;
+  deliveryPosted_ = true;
+  std::weak_ptr<LineChannel> weak = weak_from_this();
+  base::RunLoop::main().post([weak] {
+    if (auto self = weak.lock()) {
+      self->deliveryPosted_ = false;
+      self->deliverReady();
+    }
+  });
 }
 
 }  // namespace ble

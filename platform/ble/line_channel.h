@@ -7,6 +7,14 @@
 // because the other end does not read. Callbacks come from the run loop; a
 // channel that closes itself because a send failed reports it on a later
 // turn, never from inside send().
+//
+// A line handler may run the loop nested (a modal alert waits for its
+// answer), and the channel's next lines may then arrive and be handled
+// inside it. That nesting is bounded per channel: past kMaxNestedLines
+// handlers open at once, further lines wait for the open ones to return,
+// and what waits is bounded too (Limits::maxWaiting); past it the channel
+// closes. The owner may also pause reading (the program's output is not
+// being taken): lines then wait in the socket, where the other end feels it.
 #pragma once
 
 #include <cstddef>
@@ -23,11 +31,14 @@ namespace ble {
 
 class LineChannel : public std::enable_shared_from_this<LineChannel> {
  public:
-  enum class CloseReason { peerClosed, lineTooLong, outputFull, ioError };
+  enum class CloseReason { peerClosed, lineTooLong, outputFull, inputFull, ioError };
   struct Limits {
-    size_t maxLine = 64 * 1024;     // bytes of one line, line feed not counted
-    size_t maxQueued = 256 * 1024;  // bytes waiting for the other end to read
+    size_t maxLine = 64 * 1024;       // bytes of one line, line feed not counted
+    size_t maxQueued = 256 * 1024;    // bytes waiting for the other end to read
+    size_t maxWaiting = 1024 * 1024;  // bytes of lines read, waiting to be handled
   };
+  // Line handlers of one channel running at once, one inside another.
+  static constexpr size_t kMaxNestedLines = 4;
   using LineHandler = std::function<void(const std::string& line)>;
   using CloseHandler = std::function<void(CloseReason reason)>;
 
@@ -45,6 +56,9 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   // Reads what has arrived, as the loop would when the socket is readable:
   // lines reach the line handler and an end seen closes the channel.
   void readNow();
+  // Stops reading and handling lines until called again with false. Lines
+  // already read wait; nothing is lost.
+  void pauseReading(bool paused);
   // Closes without calling the close handler.
   void close();
   [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
@@ -58,6 +72,7 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   void onReady(short revents);
   void readAvailable();
   void deliverReady();
+  void postDelivery();
   bool flush();
   void fail(CloseReason reason, bool later);
 
@@ -67,7 +82,10 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   CloseHandler onClose_;
   base::LineSplitter lines_;
   std::deque<std::string> ready_;  // lines read, not yet handled
+  size_t readyBytes_ = 0;
   bool deliveryPosted_ = false;
+  size_t handling_ = 0;  // line handlers running, one inside another
+  bool paused_ = false;
   std::string out_;
   size_t outSent_ = 0;
   bool watchingOutput_ = false;

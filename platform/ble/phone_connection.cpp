@@ -38,6 +38,8 @@ base::Result<void> PhoneConnection::send(const radio::RadioMessage& message) {
 
 void PhoneConnection::readNow() { channel_->readNow(); }
 
+void PhoneConnection::pauseReading(bool paused) { channel_->pauseReading(paused); }
+
 void PhoneConnection::close() { channel_->close(); }
 
 }  // namespace ble

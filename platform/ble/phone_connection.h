@@ -34,6 +34,9 @@ class PhoneConnection {
   base::Result<void> send(const radio::RadioMessage& message);
   // Reads what has arrived now (see LineChannel::readNow).
   void readNow();
+  // Stops reading the phone's lines until called with false (see
+  // LineChannel::pauseReading).
+  void pauseReading(bool paused);
   // Closes without calling the close handler.
   void close();
 

@@ -176,4 +176,10 @@ void Radio::write(const UUID& id, const CharacteristicKey& key, std::vector<uint
   send(*phone, radio::Write{key.first, key.second, std::move(value), withResponse});
 }
 
+void Radio::pauseReading(bool paused) {
+  if (paused == readingPaused_) return;
+  readingPaused_ = paused;
+  for (auto& [serial, phone] : phones_) phone.connection->pauseReading(paused);
+}
+
 }  // namespace ble

@@ -94,6 +94,12 @@ class Radio {
   void write(const UUID& phone, const CharacteristicKey& key, std::vector<uint8_t> value,
              bool withResponse);
 
+  // Stops reading the messages of every phone, and of phones that come,
+  // until called with false (the program's output is not being taken, and
+  // phones' messages are what fill it). Nothing is lost: messages wait in
+  // the phones' sockets.
+  void pauseReading(bool paused);
+
  private:
   struct Phone {
     uint64_t serial = 0;
@@ -111,6 +117,7 @@ class Radio {
   void closeListener();
   void pauseAccepting(int error);
   void releaseClosedPhones();
+  void armAdvertiseDeadline(Phone& phone);
   void checkAdvertised(uint64_t serial);
   void onMessage(uint64_t serial, radio::PhoneMessage message);
   void onAdvertise(Phone& phone, radio::Advertise advertise);
@@ -132,6 +139,7 @@ class Radio {
   base::Handle listenWatch_;
   base::Handle resumeTimer_;  // watches the listener again after running out of descriptors
   bool acceptPaused_ = false;
+  bool readingPaused_ = false;
   uint64_t nextSerial_ = 1;
   std::map<uint64_t, Phone> phones_;  // by connection serial
   uint64_t nextCentral_ = 1;

@@ -73,16 +73,28 @@ void Radio::acceptPhones() {
         fd, kMaxLine,
         [this, serial](radio::PhoneMessage message) { onMessage(serial, std::move(message)); },
         [this, serial](std::string_view problem) { drop(serial, problem); });
-    // Owned by the phone: a phone dropped earlier is never called back.
-    phone.advertiseTimer = base::RunLoop::main().addTimer(
-        kAdvertiseDeadline, false, [this, serial] { checkAdvertised(serial); });
+    if (readingPaused_) phone.connection->pauseReading(true);
+    armAdvertiseDeadline(phone);
   }
 }
 
+void Radio::armAdvertiseDeadline(Phone& phone) {
+  // Owned by the phone: a phone dropped earlier is never called back.
+  phone.advertiseTimer = base::RunLoop::main().addTimer(
+      kAdvertiseDeadline, false, [this, serial = phone.serial] { checkAdvertised(serial); });
+}
+
 // A phone's advertise that arrived in time but that the loop has not read
-// yet still counts: read what waits before giving up on it.
+// yet still counts: read what waits before giving up on it. While phones are
+// not read at all, none is late: the deadline starts again.
 void Radio::checkAdvertised(uint64_t serial) {
-  if (auto it = phones_.find(serial); it != phones_.end()) it->second.connection->readNow();
+  if (auto it = phones_.find(serial); it != phones_.end()) {
+    if (readingPaused_) {
+      armAdvertiseDeadline(it->second);
+      return;
+    }
+    it->second.connection->readNow();
+  }
   auto it = phones_.find(serial);  // reading may have dropped it
   if (it == phones_.end() || it->second.advertised) return;
   drop(serial,

@@ -288,6 +288,23 @@ TEST_F(RadioTest, ConnectionsThatDoNotAdvertiseInTimeAreClosedAndFreeTheirPlaces
   EXPECT_EQ(Radio::shared().phonesInRange().size(), 2u);
 }
 
+// While the program's output is backed up, phones are not read: a phone
+// that advertises meanwhile is not late, and is heard once reading resumes.
+TEST_F(RadioTest, PausedReadingHoldsMessagesAndMakesNoPhoneLate) {
+  ScriptedPhone b(radio.path());
+  auto bystander = connectBystander(b);
+  Radio::shared().pauseReading(true);
+  central->scanForPeripherals(std::nullopt);
+  ScriptedPhone real(radio.path());
+  real.advertise(kIdA, R"("Real")", kLinkTable);
+  base::RunLoop::main().runFor(Radio::kAdvertiseDeadline + 1s);
+  EXPECT_FALSE(recorder->waitFor("discover Real", 0ms));
+  Radio::shared().pauseReading(false);
+  EXPECT_TRUE(recorder->waitFor("discover Real"));
+  EXPECT_FALSE(real.waitForClose(100ms));
+  EXPECT_EQ(bystander->state(), PeripheralState::connected);
+}
+
 // Uses up the process's descriptors (under a lowered limit) while it lives.
 class DescriptorFiller {
  public:

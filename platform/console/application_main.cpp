@@ -1,7 +1,9 @@
 #include "platform/console/application_main.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -30,9 +32,23 @@ void registerBluetoothSwitch() {
   });
 }
 
+// The output handlers refer to ApplicationMain's locals: they go with them.
+struct OutputHandlersReset {
+  OutputHandlersReset() = default;
+  OutputHandlersReset(const OutputHandlersReset&) = delete;
+  OutputHandlersReset& operator=(const OutputHandlersReset&) = delete;
+  ~OutputHandlersReset() {
+    base::setOutputGoneHandler({});
+    base::setOutputBacklogHandler({});
+  }
+};
+
 }  // namespace
 
 int ApplicationMain(int argc, char** argv) {
+  // A write to a closed pipe or socket fails with EPIPE, which the writer
+  // handles, instead of killing the program.
+  ::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args;
   args.reserve(static_cast<size_t>(argc > 0 ? argc : 0));
   for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
@@ -63,14 +79,28 @@ int ApplicationMain(int argc, char** argv) {
   // A termination signal ends the program the way Quit does, from the loop.
   auto& app = Application::shared();
   int exitStatus = 0;
-  auto signals =
-      base::TerminationSignals::catchOn(base::RunLoop::main(), [&app, &exitStatus](int signo) {
-        if (exitStatus != 0) return;
-        base::printError("received " + base::TerminationSignals::name(signo) + "; quitting");
-        exitStatus = 128 + signo;
-        app.terminate(nullptr);
-      });
+  const auto quitWith = [&app, &exitStatus](int status, const std::string& why) {
+    if (exitStatus != 0) return;
+    base::printError(why + "; quitting");
+    exitStatus = status;
+    app.terminate(nullptr);
+  };
+  auto signals = base::TerminationSignals::catchOn(base::RunLoop::main(), [&quitWith](int signo) {
+    quitWith(128 + signo, "received " + base::TerminationSignals::name(signo));
+  });
   if (!signals) base::printError(signals.error().message);
+
+  // Standard output is the program's output. When its reader is gone (the
+  // program piped into `head`, say), there is nothing left to do: end as
+  // Quit does, with the status a death by SIGPIPE would have given, instead
+  // of dying by that signal and leaving the radio's socket behind.
+  base::setOutputGoneHandler(
+      [&quitWith] { quitWith(128 + SIGPIPE, "standard output was closed by its reader"); });
+  // A reader that does not keep up slows the phones down instead of
+  // letting their lines pile up without bound.
+  base::setOutputBacklogHandler(
+      [](bool backlogged) { ble::Radio::shared().pauseReading(backlogged); });
+  const OutputHandlersReset resetAtReturn;
 
   // The console answers alerts from the start: loading the interface file
   // already runs the controllers' view loading.
@@ -88,7 +118,9 @@ int ApplicationMain(int argc, char** argv) {
   app.sendWillTerminate();
   console->stop();
   ble::Radio::shared().shutDown();
-  base::flushErrors(500);  // what a slow reader of standard error has not taken yet
+  // What slow readers have not taken yet: the diagnostic lines are the
+  // program's output and get longer.
+  base::flushOutput(std::chrono::seconds(5), std::chrono::milliseconds(500));
   return exitStatus;
 }
 

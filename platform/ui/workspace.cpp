@@ -1,6 +1,7 @@
 #include "platform/ui/workspace.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,6 +61,9 @@ int spawnDetached(const std::vector<std::string>& args) {
     const pid_t grandchild = ::fork();
     if (grandchild == 0) {
       ::setsid();
+      // An ignored signal stays ignored across exec: give the browser the
+      // default SIGPIPE this program set aside for itself.
+      ::signal(SIGPIPE, SIG_DFL);
       // Standard output carries only the system's diagnostics: whatever the
       // command prints goes to standard error; it reads nothing.
       ::dup2(STDERR_FILENO, STDOUT_FILENO);

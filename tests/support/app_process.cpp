@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +28,8 @@ AppProcess::AppProcess(const std::string& program, const std::vector<std::string
   argv.insert(argv.end(), args.begin(), args.end());
   pid_ = ::fork();
   if (pid_ == 0) {
+    // As from a shell: this test process ignores SIGPIPE, which exec keeps.
+    ::signal(SIGPIPE, SIG_DFL);
     ::dup2(inPipe[0], STDIN_FILENO);
     ::dup2(outPipe[1], STDOUT_FILENO);
     const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -60,6 +63,11 @@ void AppProcess::send(const std::string& line) {
 void AppProcess::closeInput() {
   if (in_ >= 0) ::close(in_);
   in_ = -1;
+}
+
+void AppProcess::closeOutput() {
+  if (out_ >= 0) ::close(out_);
+  out_ = -1;
 }
 
 bool AppProcess::readMore(std::chrono::milliseconds timeout) {
@@ -132,6 +140,12 @@ void AppProcess::drain(std::chrono::milliseconds duration) {
   next_ = lines_.size();
 }
 
+size_t AppProcess::unreadOutputBytes() const {
+  int bytes = 0;
+  if (out_ < 0 || ::ioctl(out_, FIONREAD, &bytes) != 0) return 0;
+  return static_cast<size_t>(bytes);
+}
+
 size_t AppProcess::count(const std::string& line) const {
   size_t n = 0;
   for (const auto& l : lines_) n += l == line ? 1U : 0U;
@@ -162,6 +176,7 @@ bool AppProcess::running() {
   const pid_t r = ::waitpid(pid_, &st, WNOHANG);
   if (r == pid_) {
     status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    if (WIFSIGNALED(st)) killedBy_ = WTERMSIG(st);
     return false;
   }
   return true;

@@ -25,6 +25,9 @@ class AppProcess {
   void send(const std::string& line);
   // Closes standard input (end of input).
   void closeInput();
+  // Closes the reading end of standard output, as a reader that has had
+  // enough does.
+  void closeOutput();
 
   // The next diagnostic line, or none when none came in time.
   std::optional<std::string> nextLine(std::chrono::milliseconds timeout);
@@ -40,6 +43,9 @@ class AppProcess {
   // Reads whatever lines arrive within `duration`.
   void drain(std::chrono::milliseconds duration);
 
+  // Bytes of standard output written and not read yet.
+  [[nodiscard]] size_t unreadOutputBytes() const;
+
   [[nodiscard]] const std::vector<std::string>& lines() const { return lines_; }
   [[nodiscard]] size_t count(const std::string& line) const;
   [[nodiscard]] std::string stderrText() const;
@@ -47,9 +53,11 @@ class AppProcess {
   bool waitForStderr(const std::string& text, std::chrono::milliseconds timeout,
                      size_t occurrence = 1) const;
 
-  // Waits for the process to end; returns its exit status, or none on time-out
-  // (or when it died by a signal).
+  // Waits for the process to end; returns its exit status (128 plus the
+  // signal's number when a signal killed it), or none on time-out.
   std::optional<int> wait(std::chrono::milliseconds timeout);
+  // The signal that killed the process, once it has ended by one.
+  [[nodiscard]] std::optional<int> killedBy() const { return killedBy_; }
   [[nodiscard]] bool running();
   [[nodiscard]] pid_t pid() const { return pid_; }
   void kill();
@@ -65,6 +73,7 @@ class AppProcess {
   size_t next_ = 0;
   std::string stderrPath_;
   std::optional<int> status_;
+  std::optional<int> killedBy_;
 };
 
 }  // namespace testing_support
