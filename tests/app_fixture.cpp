@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,12 @@
 #include "platform/base/file.h"
 
 namespace e2e {
+
+std::string numberedId(size_t n) {
+  char id[40];
+  std::snprintf(id, sizeof id, "00000000-0000-0000-0000-%012zu", n);
+  return id;
+}
 
 void AppTest::SetUp() {
   std::string templ = (std::filesystem::temp_directory_path() / "tovelin-e2e-XXXXXX").string();

@@ -20,6 +20,9 @@ using namespace std::chrono_literals;
 using testing_support::AppProcess;
 using testing_support::ScriptedPhone;
 
+// A phone identifier numbered `n`, for tests that need many phones.
+std::string numberedId(size_t n);
+
 class AppTest : public testing::Test {
  protected:
   void SetUp() override;

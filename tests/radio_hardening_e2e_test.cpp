@@ -16,12 +16,6 @@ namespace {
 
 class RadioHardening : public AppTest {};
 
-std::string numberedId(size_t n) {
-  char id[40];
-  std::snprintf(id, sizeof id, "00000000-0000-0000-0000-%012zu", n);
-  return id;
-}
-
 TEST_F(RadioHardening, NamesThatWouldForgeALineNeverReachTheOutput) {
   start();
   app_->send("open Connect");

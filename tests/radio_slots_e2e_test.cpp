@@ -20,12 +20,6 @@ namespace {
 
 class RadioSlots : public AppTest {};
 
-std::string numberedId(size_t n) {
-  char id[40];
-  std::snprintf(id, sizeof id, "00000000-0000-0000-0000-%012zu", n);
-  return id;
-}
-
 TEST_F(RadioSlots, SilentConnectionsLoseTheirPlacesToARealPhone) {
   start();
   std::vector<std::unique_ptr<ScriptedPhone>> silent;

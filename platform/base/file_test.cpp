@@ -10,24 +10,15 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/base/temp_folder_test_support.h"
+
 namespace base {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FileTest : public ::testing::Test {
+class FileTest : public TempFolderTest {
  protected:
-  void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "file-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  static std::string read(const fs::path& p) {
-    auto text = readFile(p.string());
-    return text ? *text : std::string();
-  }
   // Names in `folder` holding the temporary suffix.
   static size_t temporaries(const fs::path& folder) {
     size_t n = 0;
@@ -36,8 +27,6 @@ class FileTest : public ::testing::Test {
     }
     return n;
   }
-
-  fs::path dir_;
 };
 
 enum class Kind { folder, fifo, socket, danglingLink, linkToFifo, linkToFolder };

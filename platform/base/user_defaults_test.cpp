@@ -12,25 +12,15 @@
 #include <fstream>
 
 #include "platform/base/file.h"
+#include "platform/base/temp_folder_test_support.h"
 
 namespace base {
 namespace {
 
 namespace fs = std::filesystem;
 
-class UserDefaultsTest : public ::testing::Test {
+class UserDefaultsTest : public TempFolderTest {
  protected:
-  void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "defaults-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  static std::string read(const fs::path& p) {
-    auto text = readFile(p.string());
-    return text ? *text : std::string();
-  }
   static void write(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
   static unsigned mode(const fs::path& p) {
     struct stat st {};
@@ -45,8 +35,6 @@ class UserDefaultsTest : public ::testing::Test {
     }
     return found;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(UserDefaultsTest, ChangesAreWrittenThroughAndReadBackByANewInstance) {
