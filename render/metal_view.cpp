@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -22,9 +23,14 @@ constexpr float kDecayFactor = 0.995f;
 constexpr float kFadeFloor = 0.0f;
 constexpr float kPauseThreshold = 0.001f;
 
+// Without its device or its pipeline the overlay cannot draw at all: the
+// program ends as a failed program does, with status 1 and no core dump.
+// Standard error is buffered, so the message is written out first; exit(),
+// not _exit(), so that handlers registered for the end of the process run.
 [[noreturn]] void fatalError(const std::string& message) {
   base::printError("Fatal error: " + message);
-  std::abort();
+  base::flushOutput(std::chrono::seconds(5), std::chrono::milliseconds(500));
+  std::exit(EXIT_FAILURE);
 }
 
 void copyConstants(const Uniforms& constants, gpu::Buffer& buffer) {
