@@ -403,28 +403,29 @@ using MetalViewDeathTest = MetalViewTest;
 
 TEST_F(MetalViewDeathTest, NoGpuDeviceEndsTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_DEATH(
+  EXPECT_EXIT(
       {
         setenv("LIBGL_DRIVERS_PATH", "/nonexistent", 1);
         makeView();
       },
-      "Metal is not supported on this device");
+      testing::ExitedWithCode(1), "Metal is not supported on this device");
 }
 
 TEST_F(MetalViewDeathTest, APipelineTheDriverRefusesEndsTheProgramWithItsLog) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_DEATH(
+  EXPECT_EXIT(
       {
         base::Bundle::main() = base::Bundle(TOVELIN_SOURCE_DIR "/render/testdata/broken");
         makeView();
       },
+      testing::ExitedWithCode(1),
       "Fatal error: Compiling the fragment function \"fragment_main\" failed:.*notDeclared");
-  EXPECT_DEATH(
+  EXPECT_EXIT(
       {
         base::Bundle::main() = base::Bundle("/nonexistent");
         makeView();
       },
-      "Fatal error: The pipeline has no vertex function");
+      testing::ExitedWithCode(1), "Fatal error: The pipeline has no vertex function");
 }
 
 }  // namespace
