@@ -137,6 +137,16 @@ TEST_F(Link, EmptyValueIsUnknownAndMalformedValueIsDroppedSilently) {
   }
 }
 
+TEST_F(Link, DirectionIsolatesInAReceivedNameReachTheOutputEscaped) {
+  auto p = startConnected();
+  tovelin::Packet response;
+  // U+2066 LEFT-TO-RIGHT ISOLATE ... U+2069 POP DIRECTIONAL ISOLATE
+  response.mutable_auth_response()->set_device_name("a\u2066b\u2067c\u2068d\u2069e");
+  p->notifyPacket(response);
+  ASSERT_TRUE(app_->waitForLine(
+      R"(Unknown received {"authResponse":{"deviceName":"a\u2066b\u2067c\u2068d\u2069e"}})", 10s));
+}
+
 TEST_F(Link, AccelerationIsAppliedWithoutAnyHandshake) {
   start();
   auto p = phone("Test Phone");
