@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +28,7 @@ constexpr float kPauseThreshold = 0.001f;
 // not _exit(), so that handlers registered for the end of the process run.
 [[noreturn]] void fatalError(const std::string& message) {
   base::printError("Fatal error: " + message);
-  base::flushOutput(std::chrono::seconds(5), std::chrono::milliseconds(500));
+  base::flushOutput();
   std::exit(EXIT_FAILURE);
 }
 

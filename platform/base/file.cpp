@@ -166,13 +166,9 @@ Result<std::string> replaceableTarget(const std::string& path) {
   // The link is kept; its final target, with every link on the way
   // resolved, is the file replaced.
   char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) {
-    return fail(describe(path, "is a symbolic link to nothing usable (" + errnoText() +
-                                   "), so it is left as it is"));
-  }
-  std::string target = resolved;
+  const std::string target = resolved != nullptr ? resolved : "";
   std::free(resolved);  // NOLINT(cppcoreguidelines-no-malloc): realpath's allocation
-  if (::lstat(target.c_str(), &st) != 0) {
+  if (target.empty() || ::lstat(target.c_str(), &st) != 0) {
     return fail(describe(path, "is a symbolic link to nothing usable (" + errnoText() +
                                    "), so it is left as it is"));
   }

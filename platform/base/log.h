@@ -54,8 +54,10 @@ void printReply(std::string_view line);
 void printPrompt(std::string_view text);
 
 // At exit: writes what still waits for standard output, then for standard
-// error, waiting at most the given time for each reader to take it.
-void flushOutput(std::chrono::milliseconds outputTimeout, std::chrono::milliseconds errorTimeout);
+// error, waiting at most the given time for each reader to take it (the
+// diagnostic lines are the program's output and get longer).
+void flushOutput(std::chrono::milliseconds outputTimeout = std::chrono::seconds(5),
+                 std::chrono::milliseconds errorTimeout = std::chrono::milliseconds(500));
 
 // The limits, for tests.
 inline constexpr size_t kOutputBacklogBytes = 64 * 1024;

@@ -88,14 +88,14 @@ void Radio::armAdvertiseDeadline(Phone& phone) {
 // yet still counts: read what waits before giving up on it. While phones are
 // not read at all, none is late: the deadline starts again.
 void Radio::checkAdvertised(uint64_t serial) {
-  if (auto it = phones_.find(serial); it != phones_.end()) {
-    if (readingPaused_) {
-      armAdvertiseDeadline(it->second);
-      return;
-    }
-    it->second.connection->readNow();
+  auto it = phones_.find(serial);
+  if (it == phones_.end()) return;
+  if (readingPaused_) {
+    armAdvertiseDeadline(it->second);
+    return;
   }
-  auto it = phones_.find(serial);  // reading may have dropped it
+  it->second.connection->readNow();
+  it = phones_.find(serial);  // reading may have dropped it
   if (it == phones_.end() || it->second.advertised) return;
   drop(serial,
        "it did not advertise within " + std::to_string(kAdvertiseDeadline.count()) + " seconds");

@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -118,9 +117,7 @@ int ApplicationMain(int argc, char** argv) {
   app.sendWillTerminate();
   console->stop();
   ble::Radio::shared().shutDown();
-  // What slow readers have not taken yet: the diagnostic lines are the
-  // program's output and get longer.
-  base::flushOutput(std::chrono::seconds(5), std::chrono::milliseconds(500));
+  base::flushOutput();  // what slow readers have not taken yet
   return exitStatus;
 }
 
