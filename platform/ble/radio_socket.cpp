@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,7 +36,9 @@ std::string baseNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The radio folder, held open so that what is checked is what is used.
+// The radio folder, held open so that what is checked is what is used: names
+// in it are resolved from this descriptor (see callInFolder), never from the
+// folder's path again.
 class Folder {
  public:
   explicit Folder(int fd) : fd_(fd) {}
@@ -47,11 +50,6 @@ class Folder {
     if (fd_ >= 0) ::close(fd_);
   }
   [[nodiscard]] int fd() const { return fd_; }
-  // `name` inside this folder, as a path for bind and connect: the kernel
-  // follows /proc/self/fd/N to this very folder, whatever its path names now.
-  [[nodiscard]] std::string pathOf(const std::string& name) const {
-    return "/proc/self/fd/" + std::to_string(fd_) + "/" + name;
-  }
 
  private:
   int fd_;
@@ -109,16 +107,56 @@ bool fillAddress(const std::string& path, sockaddr_un& address) {
   return true;
 }
 
-// Whether a program listens on the socket at `address`. The probe never
-// waits: a listener that stopped accepting (a stopped process whose backlog
-// is full) answers EAGAIN, which means it is there all the same.
-base::Result<bool> someoneListens(const sockaddr_un& address, const std::string& path) {
+// ::bind or ::connect.
+using SocketCall = int (*)(int, const sockaddr*, socklen_t);
+
+// Makes `call` on socket `fd` with `address`, a bare name inside `folder`, and
+// returns 0 or the call's errno. Bind and connect resolve a relative name from
+// the working directory, which the whole process shares, so a short-lived
+// child enters the folder by its descriptor and makes the call there; it
+// shares the socket with this process, so the bind or connection is ours.
+// This needs no /proc, and never moves this process's working directory or
+// umask while other threads (the GPU driver's) run. The child allocates
+// nothing and makes only async-signal-safe calls, as after fork it must.
+base::Result<int> callInFolder(const Folder& folder, SocketCall call, int fd,
+                               const sockaddr_un& address) {
+  const pid_t child = ::fork();
+  if (child < 0) return base::fail("cannot start a helper process: " + errnoText());
+  if (child == 0) {
+    // The socket file takes its mode from the umask at bind time; narrow it
+    // so the file is never open to others, even for a moment.
+    ::umask(0177);
+    const bool done = ::fchdir(folder.fd()) == 0 &&
+                      call(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::_exit(done ? 0 : errno);
+  }
+  int status = 0;
+  pid_t waited = 0;
+  while ((waited = ::waitpid(child, &status, 0)) < 0 && errno == EINTR) {
+  }
+  if (waited < 0) return base::fail("cannot wait for its helper process: " + errnoText());
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) {
+    return base::fail("its helper process was ended by signal " + std::to_string(WTERMSIG(status)));
+  }
+  return base::fail("its helper process ended with status " + std::to_string(status));
+}
+
+// Whether a program listens on the socket `address` names in `folder`. The
+// probe never waits: a listener that stopped accepting (a stopped process
+// whose backlog is full) answers EAGAIN, which means it is there all the same.
+base::Result<bool> someoneListens(const Folder& folder, const sockaddr_un& address,
+                                  const std::string& path) {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
-  const int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-  const int error = errno;
+  auto connected = callInFolder(folder, ::connect, fd, address);
   ::close(fd);
-  if (result == 0 || error == EAGAIN || error == EINPROGRESS) return true;
+  if (!connected) {
+    return base::fail("cannot tell whether a program listens on " + path + ": " +
+                      connected.error().message);
+  }
+  const int error = *connected;
+  if (error == 0 || error == EAGAIN || error == EINPROGRESS) return true;
   if (error == ECONNREFUSED) return false;
   return base::fail("cannot tell whether a program listens on " + path + ": " +
                     std::strerror(error));
@@ -138,23 +176,23 @@ std::string resolveRadioPath() {
 }
 
 base::Result<int> listenOnRadio(const std::string& path) {
+  // Phones connect by the full path, so it must fit in an address; here the
+  // socket is bound and probed by its bare name inside the folder. A path
+  // that ends in '/' names no file (and an empty name would be bound in the
+  // abstract namespace instead).
   sockaddr_un address{};
-  if (!fillAddress(path, address))
+  const std::string name = baseNameOf(path);
+  if (!fillAddress(path, address) || !fillAddress(name, address))
     return base::fail("the radio path \"" + path + "\" is empty or too long");
   auto folder = openFolder(parentOf(path));
   if (!folder) return folder.error();
-  const std::string name = baseNameOf(path);
-  // The socket is bound and probed through the folder's descriptor, so the
-  // file name must fit in an address after /proc/self/fd/N/ too.
-  if (!fillAddress(folder->pathOf(name), address))
-    return base::fail("the radio path \"" + path + "\" is empty or too long");
 
   struct stat st {};
   if (::fstatat(folder->fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (!S_ISSOCK(st.st_mode)) {
       return base::fail("the radio path " + path + " is not a socket; it is left alone");
     }
-    auto listens = someoneListens(address, path);
+    auto listens = someoneListens(*folder, address, path);
     if (!listens) return listens.error();
     if (*listens) return base::fail("another program is already listening on " + path);
     if (::unlinkat(folder->fd(), name.c_str(), 0) != 0) {
@@ -166,16 +204,11 @@ base::Result<int> listenOnRadio(const std::string& path) {
 
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
-  // The socket file takes its mode from the umask at bind time; narrow it so
-  // the file is never open to others, even for a moment.
-  const mode_t previous = ::umask(0177);
-  const int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-  const int bindErrno = errno;
-  ::umask(previous);
-  if (bound != 0) {
+  auto bound = callInFolder(*folder, ::bind, fd, address);
+  if (!bound || *bound != 0) {
     ::close(fd);
-    errno = bindErrno;
-    return base::fail("cannot bind the radio socket " + path + ": " + errnoText());
+    return base::fail("cannot bind the radio socket " + path + ": " +
+                      (bound ? std::strerror(*bound) : bound.error().message));
   }
   ::fchmodat(folder->fd(), name.c_str(), 0600, 0);
   if (::listen(fd, 16) != 0) {

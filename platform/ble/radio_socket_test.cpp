@@ -1,6 +1,9 @@
 #include "platform/ble/radio_socket.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -270,6 +273,114 @@ TEST_F(RadioSocketTest, RefusesAPathTooLongForASocket) {
             std::string::npos);
   EXPECT_NE(expectError(connectToRadio(root_ + "/missing.sock")).find("cannot reach"),
             std::string::npos);
+}
+
+// A fresh private folder right in /tmp, removed with what it holds. Its path
+// is shorter than /proc/self/fd/N, so a name that fills an address after it
+// would not fit after that prefix.
+class ShortFolder {
+ public:
+  ShortFolder() {
+    std::string pattern = "/tmp/rsXXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ShortFolder() {
+    if (!path_.empty()) fs::remove_all(path_);
+  }
+  ShortFolder(const ShortFolder&) = delete;
+  ShortFolder& operator=(const ShortFolder&) = delete;
+  [[nodiscard]] const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST_F(RadioSocketTest, ListensOnAPathThatFillsAnAddress) {
+  const ShortFolder folder;
+  ASSERT_FALSE(folder.path().empty()) << std::strerror(errno);
+  constexpr std::size_t kLongest = sizeof(sockaddr_un::sun_path) - 1;
+  const std::string path =
+      folder.path() + "/" + std::string(kLongest - folder.path().size() - 1, 'r');
+  ASSERT_EQ(path.size(), kLongest);
+  expectSocket(listenOnRadio(path));
+  EXPECT_EQ(modeOf(path), 0600u);
+  expectSocket(connectToRadio(path));
+
+  // One byte more no longer fits, nor does a path that names no file.
+  EXPECT_NE(expectError(listenOnRadio(path + "r")).find("too long"), std::string::npos);
+  EXPECT_EQ(expectError(listenOnRadio(folder.path() + "/")),
+            "the radio path \"" + folder.path() + "/\" is empty or too long");
+}
+
+// Hides /proc from this (child) process, as in a minimal container or chroot:
+// a mount namespace of its own with an empty tmpfs over /proc. Returns what
+// stopped it, or nothing.
+std::string hideProc() {
+  if (::unshare(CLONE_NEWNS) != 0) return std::string("unshare: ") + std::strerror(errno);
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    return std::string("making the mounts private: ") + std::strerror(errno);
+  }
+  if (::mount("none", "/proc", "tmpfs", 0, nullptr) != 0) {
+    return std::string("mounting over /proc: ") + std::strerror(errno);
+  }
+  return {};
+}
+
+// Listens, replaces the socket once its listener is gone, refuses one with a
+// listener; returns what went wrong, or nothing.
+std::string listenReplaceAndRefuse(const std::string& path) {
+  auto first = listenOnRadio(path);
+  if (!first) return "listening: " + first.error().message;
+  auto phone = connectToRadio(path);
+  if (!phone) return phone.error().message;
+  ::close(*phone);
+  ::close(*first);
+  auto second = listenOnRadio(path);
+  if (!second) return "replacing the old socket: " + second.error().message;
+  phone = connectToRadio(path);
+  if (!phone) return "after the replacement: " + phone.error().message;
+  auto third = listenOnRadio(path);
+  if (third) return "a second listener was opened";
+  if (third.error().message != "another program is already listening on " + path) {
+    return third.error().message;
+  }
+  return {};
+}
+
+TEST_F(RadioSocketTest, ListensReplacesAndRefusesWithoutProc) {
+  constexpr int kCannotHide = 77;
+  int report[2];
+  ASSERT_EQ(::pipe2(report, O_CLOEXEC), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(report[0]);
+    ::alarm(10);
+    const std::string refused = hideProc();
+    std::string problem = refused;
+    if (refused.empty()) {
+      problem = ::access("/proc/self", F_OK) == 0
+                    ? "/proc/self is still there"
+                    : listenReplaceAndRefuse(root_ + "/tovelin/radio.sock");
+    }
+    [[maybe_unused]] const ssize_t n = ::write(report[1], problem.data(), problem.size());
+    ::_exit(!refused.empty() ? kCannotHide : problem.empty() ? 0 : 1);
+  }
+  ::close(report[1]);
+  std::string said;
+  char buffer[256];
+  ssize_t n = 0;
+  while ((n = ::read(report[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+    if (n > 0) said.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(report[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kCannotHide) {
+    GTEST_SKIP() << "cannot hide /proc here: " << said;
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << said << " (status " << status << ")";
 }
 
 }  // namespace
