@@ -19,6 +19,7 @@ namespace e2e {
 using namespace std::chrono_literals;
 using testing_support::AppProcess;
 using testing_support::ScriptedPhone;
+using testing_support::StandardOutput;
 
 // A phone identifier numbered `n`, for tests that need many phones.
 std::string numberedId(size_t n);
@@ -29,7 +30,7 @@ class AppTest : public testing::Test {
   void TearDown() override;
 
   // Starts the application; `extra` are further platform options.
-  void start(const std::vector<std::string>& extra = {});
+  void start(const std::vector<std::string>& extra = {}, const StandardOutput& output = {});
   // Writes the defaults file before the start.
   void writeDefaults(const std::string& json);
   [[nodiscard]] std::string readDefaults() const;

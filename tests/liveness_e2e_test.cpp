@@ -1,15 +1,18 @@
 // The real program keeps serving its console and its signals whatever the
-// outside does: a standard output nobody reads or that was closed, and a
-// phone that asks for a PIN faster than anybody can answer.
+// outside does: a standard output nobody reads, that was closed, that fails
+// or that is missing, and a phone that asks for a PIN faster than anybody
+// can answer. Nothing a phone sent is lost on the way.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <string>
 #include <thread>
 
+#include "platform/ble/line_channel.h"
 #include "tests/app_fixture.h"
 
 namespace e2e {
@@ -38,6 +41,17 @@ class Liveness : public AppTest {
       }
       floodSent_ = true;
     });
+  }
+
+  // Reads standard output until the lines of packets 1 to `count` have
+  // arrived, in order.
+  void expectEveryFloodLine(int count) {
+    for (int received = 1; received <= count; ++received) {
+      auto line = app_->waitForPrefix("Unknown received ", 20s);
+      ASSERT_TRUE(line.has_value()) << "only " << received - 1 << " lines arrived";
+      const std::string digest = "\"digest\":" + std::to_string(received) + ",";
+      ASSERT_NE(line->find(digest), std::string::npos) << *line;
+    }
   }
 
   // Waits until the standard output pipe holds all it can: from now on the
@@ -77,14 +91,7 @@ TEST_F(Liveness, AnUnreadStandardOutputNeitherStopsTheConsoleNorLosesALine) {
   EXPECT_FALSE(floodSent_) << "the phone was read although the output was not";
 
   // Once read, every line is there, in order.
-  size_t received = 0;
-  while (received < kFloodPackets) {
-    auto line = app_->waitForPrefix("Unknown received ", 20s);
-    ASSERT_TRUE(line.has_value()) << "only " << received << " lines arrived";
-    ++received;
-    const std::string digest = "\"digest\":" + std::to_string(received) + ",";
-    ASSERT_NE(line->find(digest), std::string::npos) << *line;
-  }
+  expectEveryFloodLine(kFloodPackets);
   flood_.join();
   app_->send("choose Lady Bug");
   EXPECT_TRUE(app_->waitForLine("Option 3 selected", 10s));
@@ -125,7 +132,8 @@ TEST_F(Liveness, BackToBackPinRequestsNeverNestAlertsWithoutBound) {
   ASSERT_TRUE(p->waitForClose(10s));
   const size_t prompts = occurrences(app_->stderrText(), "Enter your Pincode");
   ASSERT_GE(prompts, 1U);
-  EXPECT_LT(prompts, 100U) << "alerts opened one inside another without bound";
+  EXPECT_EQ(prompts, ble::LineChannel::kMaxNestedLines)
+      << "alerts opened one inside another past the bound";
   // Each open prompt is answered, innermost first; then commands run again.
   for (size_t i = 0; i < prompts; ++i) app_->send("Cancel");
   app_->send("choose Lady Bug");
@@ -133,6 +141,101 @@ TEST_F(Liveness, BackToBackPinRequestsNeverNestAlertsWithoutBound) {
   EXPECT_EQ(occurrences(app_->stderrText(), "Enter your Pincode"), prompts);
   app_->send("quit");
   EXPECT_EQ(app_->wait(10s), 0);
+}
+
+// While the output is not read, a held phone waits unread whatever else
+// happens on the radio: connections that find every place taken make the
+// radio look for phones that left, and that must not read it past its bound.
+TEST_F(Liveness, AHeldPhoneIsNotReadToFindPlacesAndLosesNothing) {
+  constexpr int kPackets = 4000;
+  floodOutput(startConnected(), kPackets);
+  waitUntilOutputIsFull();
+  std::this_thread::sleep_for(300ms);  // the phone fills its socket meanwhile
+  std::vector<std::unique_ptr<ScriptedPhone>> silent;
+  for (size_t i = 1; i < 64; ++i) {
+    silent.push_back(std::make_unique<ScriptedPhone>(radio_, numberedId(i), "Silent", true,
+                                                     /*advertiseNow=*/false));
+  }
+  for (size_t i = 0; i < 30; ++i) {
+    ScriptedPhone refused(radio_, numberedId(100 + i), "Refused", true, /*advertiseNow=*/false);
+    EXPECT_TRUE(refused.waitForClose(10s)) << "connection " << i << " found a place";
+    std::this_thread::sleep_for(50ms);  // the phone fills its socket again
+  }
+  EXPECT_FALSE(floodSent_) << "the held phone was read";
+
+  expectEveryFloodLine(kPackets);
+  flood_.join();
+  EXPECT_FALSE(app_->waitForStderr("Test Phone\": ", 0s)) << app_->stderrText();
+  // Still connected: its next message has its line too.
+  tovelin::Packet packet;
+  packet.mutable_auth_response()->set_digest(kPackets + 1);
+  flooding_->notifyPacket(packet);
+  EXPECT_TRUE(app_->waitForPrefix(
+      "Unknown received {\"authResponse\":{\"digest\":" + std::to_string(kPackets + 1), 10s));
+}
+
+// Messages that wait behind a phone's open prompts are what it sent before
+// it left: they are handled once the prompts close, and its leaving after.
+TEST_F(Liveness, MessagesWaitingBehindOpenPromptsOutliveThePhoneLeaving) {
+  auto p = startConnected();
+  for (uint32_t i = 0; i < ble::LineChannel::kMaxNestedLines; ++i) p->sendAuthRequest(1, i);
+  ASSERT_TRUE(app_->waitForStderr("Enter your Pincode", 10s, ble::LineChannel::kMaxNestedLines));
+  tovelin::Packet packet;
+  packet.mutable_auth_response()->set_digest(4242);
+  p->notifyPacket(packet);
+  p->goAway();
+  std::this_thread::sleep_for(500ms);  // the program reads the message and the end
+  for (size_t i = 0; i < ble::LineChannel::kMaxNestedLines; ++i) app_->send("Cancel");
+  ASSERT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
+  const auto& lines = app_->lines();
+  const auto message = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.rfind("Unknown received {\"authResponse\":{\"digest\":4242", 0) == 0;
+  });
+  ASSERT_NE(message, lines.end()) << "the message sent before leaving was lost";
+  EXPECT_LT(message - lines.begin(),
+            std::find(lines.begin(), lines.end(), "Disconnected from Test Phone") - lines.begin())
+      << "the phone's leaving was reported before its message";
+  app_->send("quit");
+  EXPECT_EQ(app_->wait(10s), 0);
+}
+
+TEST_F(Liveness, AStandardOutputThatFailsEndsTheProgramWithItsErrorAndNotWithSuccess) {
+  start({}, {StandardOutput::To::file, "/dev/full"});
+  app_->send("choose Lady Bug");  // its line finds no room
+  EXPECT_EQ(app_->wait(10s), 1);
+  EXPECT_TRUE(app_->waitForStderr("standard output: No space left on device; quitting", 1s))
+      << app_->stderrText();
+  EXPECT_FALSE(app_->waitForStderr("closed by its reader", 0s));
+  EXPECT_FALSE(std::filesystem::exists(radio_));
+}
+
+// Started with descriptor 1 closed, the program's own descriptors must not
+// take its place: the phones are read and every exit is prompt.
+TEST_F(Liveness, WithoutAStandardOutputThePhonesAreReadAndQuitIsPrompt) {
+  start({}, {StandardOutput::To::closed, {}});
+  auto p = phone("Test Phone");
+  app_->send("open Connect");
+  bool connected = false;
+  for (int i = 0; i < 50 && !connected; ++i) {
+    app_->send("choose Connect > Test Phone");  // once discovered, it is there
+    connected = p->waitFor("connected", 200ms).has_value();
+  }
+  ASSERT_TRUE(connected);
+  ASSERT_TRUE(p->waitFor("subscribe", 10s).has_value());
+  constexpr int kPackets = 3000;
+  floodOutput(std::move(p), kPackets);
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!floodSent_ && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_TRUE(floodSent_) << "the phone was held back";
+  flood_.join();
+  // Handled in order: a prompt after the last packet means all were read.
+  flooding_->sendAuthRequest(1, 7);
+  ASSERT_TRUE(app_->waitForStderr("Enter your Pincode", 20s)) << "its last messages were not read";
+  app_->send("Cancel");
+  app_->send("quit");
+  EXPECT_EQ(app_->wait(3s), 0) << "the exit waited for a standard output that is not there";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/base/log.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <poll.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -32,7 +34,7 @@ class Output {
   Output(int fd, size_t bound, Overflow overflow) : fd_(fd), bound_(bound), overflow_(overflow) {}
 
   void write(std::string text) {
-    if (gone_) return;
+    if (failure_) return;
     if (pending_.empty()) {
       const size_t done = writeNow(text);
       if (done == text.size()) return;
@@ -50,9 +52,9 @@ class Output {
   // Writes what waits, waiting for the reader until `timeout` has passed.
   void flush(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (!gone_ && (!pending_.empty() || dropped_ > 0)) {
+    while (!failure_ && (!pending_.empty() || dropped_ > 0)) {
       drain();
-      if (gone_ || (pending_.empty() && dropped_ == 0)) break;
+      if (failure_ || (pending_.empty() && dropped_ == 0)) break;
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) break;
@@ -62,7 +64,8 @@ class Output {
   }
 
   std::function<void(bool backlogged)> onBacklog;
-  std::function<void()> onGone;
+  std::function<void(int error)> onFailure;
+  [[nodiscard]] std::optional<int> failure() const { return failure_; }
 
  private:
   // Writes as much of `text` as the stream takes without waiting. For a
@@ -80,9 +83,9 @@ class Output {
       if (n < 0) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN) break;
-        // The reader is gone (a closed pipe, a hung-up terminal): nothing
-        // written here will ever arrive.
-        markGone();
+        // The reader is gone (a closed pipe), or the file or device cannot
+        // take more: nothing written here will ever arrive.
+        giveUp(errno);
         return text.size();
       }
       done += static_cast<size_t>(n);
@@ -102,10 +105,10 @@ class Output {
   }
 
   void watch() {
-    if (watch_.active() || gone_) return;
+    if (watch_.active() || failure_) return;
     watch_ = RunLoop::main().watchFd(fd_, POLLOUT, [this](short /*revents*/) {
       drain();
-      if (gone_ || (pending_.empty() && dropped_ == 0)) watch_.reset();
+      if (failure_ || (pending_.empty() && dropped_ == 0)) watch_.reset();
     });
   }
 
@@ -115,16 +118,16 @@ class Output {
     if (onBacklog) onBacklog(backlogged);
   }
 
-  void markGone() {
-    if (gone_) return;
-    gone_ = true;
+  void giveUp(int error) {
+    if (failure_) return;
+    failure_ = error;
     pending_.clear();
     dropped_ = 0;
     watch_.reset();
     setBacklogged(false);
     // Heard on a later turn: the write that found it may be deep in any call.
-    RunLoop::main().post([this] {
-      if (onGone) onGone();
+    RunLoop::main().post([this, error] {
+      if (onFailure) onFailure(error);
     });
   }
 
@@ -134,7 +137,7 @@ class Output {
   std::string pending_;
   size_t dropped_ = 0;
   bool backlogged_ = false;
-  bool gone_ = false;
+  std::optional<int> failure_;
   Handle watch_;
 };
 
@@ -260,6 +263,18 @@ std::string withLineFeed(std::string_view line) {
 
 }  // namespace
 
+void openMissingStandardDescriptors() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free number is taken: this one, as the lower ones are open.
+    const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
+}
+
 void printLine(std::string_view line) { diagnostics().write(withLineFeed(line)); }
 
 void printError(std::string_view line) {
@@ -274,9 +289,11 @@ void setOutputBacklogHandler(std::function<void(bool backlogged)> handler) {
   diagnostics().onBacklog = std::move(handler);
 }
 
-void setOutputGoneHandler(std::function<void()> handler) {
-  diagnostics().onGone = std::move(handler);
+void setOutputFailureHandler(std::function<void(int error)> handler) {
+  diagnostics().onFailure = std::move(handler);
 }
+
+std::optional<int> outputFailure() { return diagnostics().failure(); }
 
 void flushOutput(std::chrono::milliseconds outputTimeout, std::chrono::milliseconds errorTimeout) {
   diagnostics().flush(outputTimeout);

@@ -8,9 +8,10 @@
 // waits in order and is written from the run loop; past
 // kOutputBacklogBytes the backlog handler hears of it (the radio stops
 // reading phones, whose messages make most of these lines, until the
-// backlog is written). When the reader is gone for good (a closed pipe),
-// the gone handler hears of it once, on a later turn of the loop, and
-// nothing more is written there.
+// backlog is written). When a write fails for good (the reader is gone, the
+// disk is full, the device failed), the failure handler hears of it once,
+// with the error, on a later turn of the loop, and nothing more is written
+// there.
 //
 // Everything else a person should read (console listings, errors at the
 // edges) goes to standard error, which must never stop the program: a
@@ -28,9 +29,17 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 namespace base {
+
+// At start-up, before anything opens a descriptor: each of standard input,
+// output and error that is closed is opened on /dev/null, as daemons do.
+// Otherwise the next descriptor the program opens would take its number, and
+// the diagnostic lines would go there (or, for a pipe's reading end, never
+// anywhere, holding the phones back for good).
+void openMissingStandardDescriptors();
 
 // Writes `line` and one line feed to standard output, in one write when the
 // reader takes it; otherwise queued, in order.
@@ -39,8 +48,11 @@ void printLine(std::string_view line);
 // Called with true when the lines waiting for standard output pass
 // kOutputBacklogBytes, and with false once all of them are written.
 void setOutputBacklogHandler(std::function<void(bool backlogged)> handler);
-// Called once, from the run loop, when standard output's reader is gone.
-void setOutputGoneHandler(std::function<void()> handler);
+// Called once, from the run loop, when writing to standard output failed
+// for good, with the error (EPIPE: its reader is gone).
+void setOutputFailureHandler(std::function<void(int error)> handler);
+// That error, once a write has failed, whether or not the handler has run.
+std::optional<int> outputFailure();
 
 // Writes `line` and one line feed to standard error without blocking, limited
 // by kind.

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -143,12 +144,29 @@ TEST(OutputLogDeathTest, AClosedStandardOutputIsReportedOnceAndFromTheLoop) {
         ::close(fds[0]);
         ::dup2(fds[1], STDOUT_FILENO);
         int gone = 0;
-        setOutputGoneHandler([&gone] { ++gone; });
+        setOutputFailureHandler([&gone](int error) { gone += error == EPIPE ? 1 : 100; });
         printLine("nobody reads this");
         if (gone != 0) std::_Exit(4);  // heard from inside the write
         printLine("nor this");
         RunLoop::main().runFor(20ms);
         std::_Exit(gone == 1 ? 0 : 5);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+// A standard output that fails for another reason than a reader gone is
+// reported with that error, and the error stays known after the loop.
+TEST(OutputLogDeathTest, AFullDiskIsReportedWithItsOwnError) {
+  EXPECT_EXIT(
+      {
+        const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+        if (full < 0 || ::dup2(full, STDOUT_FILENO) < 0) std::_Exit(3);
+        int heard = 0;
+        setOutputFailureHandler([&heard](int error) { heard = error; });
+        printLine("no room for this");
+        if (outputFailure() != ENOSPC) std::_Exit(4);
+        RunLoop::main().runFor(20ms);
+        std::_Exit(heard == ENOSPC ? 0 : 5);
       },
       testing::ExitedWithCode(0), "");
 }

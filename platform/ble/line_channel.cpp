@@ -87,6 +87,7 @@ void LineChannel::close() {
   readyBytes_ = 0;
   out_.clear();
   outSent_ = 0;
+  ended_.reset();
 }
 
 void LineChannel::fail(CloseReason reason, bool later) {
@@ -159,7 +160,25 @@ void LineChannel::onReady(short revents) {
 
 void LineChannel::readNow() {
   auto keep = shared_from_this();  // a handler may drop the last owner
-  readAvailable();
+  if (!paused_) {
+    readAvailable();
+    return;
+  }
+  // A held channel is not read: its lines wait in the socket, where the
+  // other end feels it. Only an end with nothing left unread is taken, so
+  // that a phone that left does not keep its place.
+  if (fd_ < 0) return;
+  char byte = 0;
+  ssize_t n = 0;
+  do {
+    n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  } while (n < 0 && errno == EINTR);
+  if (n == 0) {
+    endInput(CloseReason::peerClosed);
+  } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+    endInput(CloseReason::ioError);
+  }
+  deliverReady();  // held: reports the end once nothing waits
 }
 
 void LineChannel::readAvailable() {
@@ -194,10 +213,27 @@ void LineChannel::readAvailable() {
           return false;
         });
   }
-  // Lines that cannot wait go with the channel, unhandled; otherwise what
-  // came before the end is handled first.
-  if (ended != CloseReason::inputFull) deliverReady();
-  if (ended) fail(*ended, false);
+  // Lines that cannot wait go with the channel, unhandled.
+  if (ended == CloseReason::inputFull) {
+    fail(*ended, false);
+    return;
+  }
+  if (ended) endInput(*ended);
+  deliverReady();
+}
+
+// Nothing more is read, but what came before the end is still handled, in
+// order (it may wait behind open handlers, or for reading to resume), and
+// the end is reported after it.
+void LineChannel::endInput(CloseReason reason) {
+  if (fd_ < 0) return;
+  watch_.reset();
+  ::close(fd_);
+  fd_ = -1;
+  lines_.clear();  // a line cut off by the end is not a line
+  out_.clear();
+  outSent_ = 0;
+  ended_ = reason;
 }
 
 void LineChannel::deliverReady() {
@@ -206,14 +242,20 @@ void LineChannel::deliverReady() {
   // kMaxNestedLines handlers deep; deeper, they wait until the open handlers
   // return and this loop (or an outer one) takes them. Every line read is
   // queued before any is handled, and each is taken off the queue once.
-  while (fd_ >= 0 && !ready_.empty() && !paused_ && handling_ < kMaxNestedLines) {
+  while ((fd_ >= 0 || ended_) && !ready_.empty() && !paused_ && handling_ < kMaxNestedLines) {
     const std::string line = std::move(ready_.front());
     ready_.pop_front();
     readyBytes_ -= line.size();
-    if (!ready_.empty()) postDelivery();
+    // After the last line an ended channel still has its end to report.
+    if (!ready_.empty() || ended_) postDelivery();
     ++handling_;
     onLine_(line);
     --handling_;
+  }
+  if (ended_ && ready_.empty()) {
+    const CloseReason reason = *ended_;
+    ended_.reset();
+    if (onClose_) onClose_(reason);
   }
 }
 

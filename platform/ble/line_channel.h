@@ -15,12 +15,18 @@
 // and what waits is bounded too (Limits::maxWaiting); past it the channel
 // closes. The owner may also pause reading (the program's output is not
 // being taken): lines then wait in the socket, where the other end feels it.
+//
+// When the other end leaves (or the channel gives up on it for a reason of
+// its own) nothing more is read, but the lines read before are still handled,
+// in order, and the close handler hears of the end after the last of them.
+// Only a channel closed for inputFull loses what waits.
 #pragma once
 
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -54,7 +60,9 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   // outputFull later.
   bool send(std::string_view line);
   // Reads what has arrived, as the loop would when the socket is readable:
-  // lines reach the line handler and an end seen closes the channel.
+  // lines reach the line handler and an end seen closes the channel. A
+  // paused channel is not read: only an end with nothing left unread is
+  // seen.
   void readNow();
   // Stops reading and handling lines until called again with false. Lines
   // already read wait; nothing is lost.
@@ -71,6 +79,7 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   void watch();
   void onReady(short revents);
   void readAvailable();
+  void endInput(CloseReason reason);
   void deliverReady();
   void postDelivery();
   bool flush();
@@ -86,6 +95,7 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   bool deliveryPosted_ = false;
   size_t handling_ = 0;  // line handlers running, one inside another
   bool paused_ = false;
+  std::optional<CloseReason> ended_;  // the end seen, reported after the lines before it
   std::string out_;
   size_t outSent_ = 0;
   bool watchingOutput_ = false;

@@ -1,9 +1,11 @@
 #include "platform/ble/line_channel.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,8 +38,27 @@ class LineChannelTest : public ::testing::Test {
     ASSERT_EQ(::write(peer_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
   }
 
+  // Lines handled and the end, in the order the owner hears of them.
+  void openRecording(LineChannel::Limits limits = {}, std::function<void()> duringLine = {}) {
+    channel = LineChannel::adopt(
+        mine_, limits,
+        [this, duringLine](const std::string& line) {
+          heard.push_back(line);
+          if (duringLine) duringLine();
+        },
+        [this](LineChannel::CloseReason reason) {
+          closed = reason;
+          heard.emplace_back("(closed)");
+        });
+  }
+  [[nodiscard]] size_t unreadBytes() const {
+    int bytes = 0;
+    return ::ioctl(mine_, FIONREAD, &bytes) == 0 ? static_cast<size_t>(bytes) : 0;
+  }
+
   std::shared_ptr<LineChannel> channel;
   std::optional<LineChannel::CloseReason> closed;
+  std::vector<std::string> heard;
   int peer_ = -1;
   int mine_ = -1;
 };
@@ -105,6 +126,101 @@ TEST_F(LineChannelTest, PausedReadingHandlesNothingUntilResumedAndLosesNothing) 
   RunLoop::main().runUntil([&] { return got.size() == 3; }, 5s);
   EXPECT_EQ(got, (std::vector<std::string>{"a", "b", "c"}));
 }
+
+// While held, a channel is read by nobody: not by the loop, not by readNow.
+// The bytes stay in the socket, and an end is taken only when nothing is
+// left unread; the lines read before it are handled once reading resumes.
+TEST_F(LineChannelTest, AHeldChannelIsNeverReadAndItsEndWaitsForItsLines) {
+  bool pauseAfterA = true;
+  openRecording({}, [&] {
+    if (pauseAfterA && heard.back() == "a") channel->pauseReading(true);
+  });
+  write("a\nb\n");
+  channel->readNow();  // "b" is read but waits: "a" held the channel
+  EXPECT_EQ(heard, std::vector<std::string>{"a"});
+  write(std::string(64 * 1024, 'y') + "\nc\n");
+  for (int i = 0; i < 10; ++i) channel->readNow();
+  RunLoop::main().runFor(30ms);
+  EXPECT_EQ(unreadBytes(), 64 * 1024 + 3U) << "a held channel was read";
+  ::shutdown(peer_, SHUT_WR);
+  channel->readNow();
+  EXPECT_FALSE(closed.has_value()) << "the end was taken with lines still unread";
+
+  pauseAfterA = false;
+  channel->pauseReading(false);
+  RunLoop::main().runUntil([&] { return closed.has_value(); }, 5s);
+  ASSERT_EQ(heard.size(), 5U);
+  EXPECT_EQ(heard[1], "b");
+  EXPECT_EQ(heard[3], "c");
+  EXPECT_EQ(heard[4], "(closed)");
+  EXPECT_EQ(closed, LineChannel::CloseReason::peerClosed);
+}
+
+TEST_F(LineChannelTest, AHeldChannelWhoseOtherEndLeftIsEndedByReadNowAfterTheLinesItRead) {
+  bool hold = true;
+  openRecording({}, [&] {
+    if (hold) channel->pauseReading(true);
+  });
+  write("a\nb\n");
+  channel->readNow();
+  ::shutdown(peer_, SHUT_WR);
+  channel->readNow();  // nothing is unread now: the end is seen
+  EXPECT_FALSE(channel->isOpen());
+  EXPECT_EQ(heard, std::vector<std::string>{"a"}) << "heard before \"b\" was handled";
+  hold = false;
+  channel->pauseReading(false);
+  RunLoop::main().runUntil([&] { return closed.has_value(); }, 5s);
+  EXPECT_EQ(heard, (std::vector<std::string>{"a", "b", "(closed)"}));
+}
+
+TEST_F(LineChannelTest, AHeldChannelWithNothingWaitingIsEndedByReadNowAtOnce) {
+  openRecording();
+  channel->pauseReading(true);
+  ::shutdown(peer_, SHUT_WR);
+  channel->readNow();
+  EXPECT_EQ(closed, LineChannel::CloseReason::peerClosed);
+}
+
+// An end seen while every handler is open, whether the other end left or
+// sent a line past the limit: the lines before it are still handled, in
+// order, once the handlers return, and the end is heard after them.
+class LineChannelEndTest : public LineChannelTest,
+                           public ::testing::WithParamInterface<LineChannel::CloseReason> {};
+
+TEST_P(LineChannelEndTest, AnEndBehindOpenHandlersComesAfterEveryLineSentBeforeIt) {
+  LineChannel::Limits limits;
+  limits.maxLine = 64;
+  bool release = false;
+  size_t opened = 0;
+  bool endReadWhileDeepest = false;
+  bool heardWhileDeepest = false;
+  openRecording(limits, [&] {
+    if (++opened < LineChannel::kMaxNestedLines) {
+      RunLoop::main().runUntil([&] { return release; }, 5s);
+    } else if (opened == LineChannel::kMaxNestedLines) {
+      // The innermost handler runs the loop; the end has been read by now.
+      RunLoop::main().runFor(50ms);
+      endReadWhileDeepest = !channel->isOpen();
+      heardWhileDeepest = closed.has_value();
+      release = true;
+    }
+  });
+  write("1\n2\n3\n4\n5\n6\n");
+  if (GetParam() == LineChannel::CloseReason::lineTooLong) {
+    write(std::string(100, 'x'));
+  } else {
+    ::shutdown(peer_, SHUT_WR);
+  }
+  RunLoop::main().runUntil([&] { return closed.has_value(); }, 5s);
+  EXPECT_TRUE(endReadWhileDeepest) << "the end was not read";
+  EXPECT_FALSE(heardWhileDeepest) << "heard before lines 5 and 6";
+  EXPECT_EQ(heard, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "(closed)"}));
+  EXPECT_EQ(closed, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, LineChannelEndTest,
+                         ::testing::Values(LineChannel::CloseReason::peerClosed,
+                                           LineChannel::CloseReason::lineTooLong));
 
 }  // namespace
 }  // namespace ble

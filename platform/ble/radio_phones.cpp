@@ -35,7 +35,9 @@ void Radio::pauseAccepting(int error) {
 
 // Phones that closed their end but whose end of file the loop has not read
 // yet would count against the limit: read what they sent now, so that their
-// end is seen and they are released.
+// end is seen and they are released. Held phones are not read (see
+// pauseReading): one that left is released only once nothing it sent is
+// left unread or unhandled.
 void Radio::releaseClosedPhones() {
   std::vector<uint64_t> serials;
   for (const auto& [serial, phone] : phones_) serials.push_back(serial);

@@ -3,6 +3,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -37,7 +39,7 @@ struct OutputHandlersReset {
   OutputHandlersReset(const OutputHandlersReset&) = delete;
   OutputHandlersReset& operator=(const OutputHandlersReset&) = delete;
   ~OutputHandlersReset() {
-    base::setOutputGoneHandler({});
+    base::setOutputFailureHandler({});
     base::setOutputBacklogHandler({});
   }
 };
@@ -45,6 +47,7 @@ struct OutputHandlersReset {
 }  // namespace
 
 int ApplicationMain(int argc, char** argv) {
+  base::openMissingStandardDescriptors();
   // A write to a closed pipe or socket fails with EPIPE, which the writer
   // handles, instead of killing the program.
   ::signal(SIGPIPE, SIG_IGN);
@@ -92,9 +95,17 @@ int ApplicationMain(int argc, char** argv) {
   // Standard output is the program's output. When its reader is gone (the
   // program piped into `head`, say), there is nothing left to do: end as
   // Quit does, with the status a death by SIGPIPE would have given, instead
-  // of dying by that signal and leaving the radio's socket behind.
-  base::setOutputGoneHandler(
-      [&quitWith] { quitWith(128 + SIGPIPE, "standard output was closed by its reader"); });
+  // of dying by that signal and leaving the radio's socket behind. Any other
+  // failure (a full disk, say) loses lines: end the same way, but say what
+  // failed and do not report success.
+  const auto quitForOutput = [&quitWith](int error) {
+    if (error == EPIPE) {
+      quitWith(128 + SIGPIPE, "standard output was closed by its reader");
+    } else {
+      quitWith(1, std::string("standard output: ") + std::strerror(error));
+    }
+  };
+  base::setOutputFailureHandler(quitForOutput);
   // A reader that does not keep up slows the phones down instead of
   // letting their lines pile up without bound.
   base::setOutputBacklogHandler(
@@ -118,6 +129,12 @@ int ApplicationMain(int argc, char** argv) {
   console->stop();
   ble::Radio::shared().shutDown();
   base::flushOutput();  // what slow readers have not taken yet
+  // A failure found on the loop's last turn, or by that flush, is not heard
+  // from the loop.
+  if (const auto error = base::outputFailure(); error && exitStatus == 0) {
+    quitForOutput(*error);
+    base::flushOutput();
+  }
   return exitStatus;
 }
 

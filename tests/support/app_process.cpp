@@ -19,7 +19,7 @@ namespace testing_support {
 using Clock = std::chrono::steady_clock;
 
 AppProcess::AppProcess(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& stderrPath)
+                       const std::string& stderrPath, const StandardOutput& output)
     : stderrPath_(stderrPath) {
   int inPipe[2];
   int outPipe[2];
@@ -31,9 +31,17 @@ AppProcess::AppProcess(const std::string& program, const std::vector<std::string
     // As from a shell: this test process ignores SIGPIPE, which exec keeps.
     ::signal(SIGPIPE, SIG_DFL);
     ::dup2(inPipe[0], STDIN_FILENO);
-    ::dup2(outPipe[1], STDOUT_FILENO);
-    const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // Opened close-on-exec: only the copies made here reach the program.
+    const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (err >= 0) ::dup2(err, STDERR_FILENO);
+    if (output.to == StandardOutput::To::pipe) {
+      ::dup2(outPipe[1], STDOUT_FILENO);
+    } else if (output.to == StandardOutput::To::file) {
+      const int file = ::open(output.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+      if (file < 0 || ::dup2(file, STDOUT_FILENO) < 0) ::_exit(126);
+    } else {
+      ::close(STDOUT_FILENO);
+    }
     std::vector<char*> raw;
     raw.reserve(argv.size() + 1);
     for (auto& a : argv) raw.push_back(a.data());

@@ -12,11 +12,19 @@
 
 namespace testing_support {
 
+// Where the program's standard output goes: the pipe AppProcess reads back,
+// a file (such as /dev/full), or nowhere (descriptor 1 closed, as `>&-`
+// leaves it).
+struct StandardOutput {
+  enum class To { pipe, file, closed } to = To::pipe;
+  std::string path;  // for a file
+};
+
 class AppProcess {
  public:
   // Starts `program` with `args`. Standard error is written to `stderrPath`.
   AppProcess(const std::string& program, const std::vector<std::string>& args,
-             const std::string& stderrPath);
+             const std::string& stderrPath, const StandardOutput& output = {});
   AppProcess(const AppProcess&) = delete;
   AppProcess& operator=(const AppProcess&) = delete;
   ~AppProcess();
