@@ -79,15 +79,19 @@ void LineChannel::pauseReading(bool paused) {
 }
 
 void LineChannel::close() {
+  closeSocket();
+  ready_.clear();
+  readyBytes_ = 0;
+  ended_.reset();
+}
+
+void LineChannel::closeSocket() {
   watch_.reset();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  lines_.clear();
-  ready_.clear();
-  readyBytes_ = 0;
+  lines_.clear();  // a line cut off by the end is not a line
   out_.clear();
   outSent_ = 0;
-  ended_.reset();
 }
 
 void LineChannel::fail(CloseReason reason, bool later) {
@@ -227,12 +231,7 @@ void LineChannel::readAvailable() {
 // the end is reported after it.
 void LineChannel::endInput(CloseReason reason) {
   if (fd_ < 0) return;
-  watch_.reset();
-  ::close(fd_);
-  fd_ = -1;
-  lines_.clear();  // a line cut off by the end is not a line
-  out_.clear();
-  outSent_ = 0;
+  closeSocket();
   ended_ = reason;
 }
 

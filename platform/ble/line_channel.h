@@ -79,6 +79,7 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   void watch();
   void onReady(short revents);
   void readAvailable();
+  void closeSocket();  // what is read and not handled yet stays
   void endInput(CloseReason reason);
   void deliverReady();
   void postDelivery();

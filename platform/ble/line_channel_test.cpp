@@ -39,7 +39,8 @@ class LineChannelTest : public ::testing::Test {
   }
 
   // Lines handled and the end, in the order the owner hears of them.
-  void openRecording(LineChannel::Limits limits = {}, std::function<void()> duringLine = {}) {
+  void openRecording(LineChannel::Limits limits = {},
+                     const std::function<void()>& duringLine = {}) {
     channel = LineChannel::adopt(
         mine_, limits,
         [this, duringLine](const std::string& line) {
