@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/base/unique_fd.h"
+
 namespace base {
 namespace {
 
@@ -33,20 +35,6 @@ Error refusal(const std::string& path, mode_t mode) {
   return fail(describe(
       path, std::string("is ") + kindOf(mode) + ", not a regular file, so it is left as it is"));
 }
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  [[nodiscard]] int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Renames the written `temp` onto `target` (what `path` names), looking at
 // the target once more just before: it may have changed since it was
@@ -118,7 +106,7 @@ bool writeAll(int fd, std::string_view bytes) {
 Result<std::optional<std::string>> readFileIfExists(const std::string& path, size_t maxBytes) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer. The type is checked
   // on the open descriptor, so a swap of the path in between changes nothing.
-  const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) {
     if (errno == ENOENT) return std::optional<std::string>();
     return fail(describe(path, "cannot be opened (" + errnoText() + ")"));
@@ -192,7 +180,7 @@ Result<void> writeFileAtomically(const std::string& path, std::string_view bytes
   bool written = false;
   int error = 0;
   {
-    const Fd fd(raw);
+    const UniqueFd fd(raw);
     written = (mode == 0600 || ::fchmod(fd.get(), mode) == 0) && writeAll(fd.get(), bytes) &&
               ::fsync(fd.get()) == 0;
     error = errno;
@@ -206,7 +194,7 @@ Result<void> writeFileAtomically(const std::string& path, std::string_view bytes
     return placed;
   }
   // The rename is durable only once the folder itself is on disk.
-  const Fd dir(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const UniqueFd dir(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
   return ok();
 }

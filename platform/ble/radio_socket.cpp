@@ -10,9 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "platform/base/options.h"
+#include "platform/base/unique_fd.h"
 
 namespace ble {
 namespace {
@@ -36,25 +36,6 @@ std::string baseNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The radio folder, held open so that what is checked is what is used: names
-// in it are resolved from this descriptor (see callInFolder), never from the
-// folder's path again.
-class Folder {
- public:
-  explicit Folder(int fd) : fd_(fd) {}
-  Folder(Folder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Folder& operator=(Folder&&) = delete;
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  ~Folder() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  [[nodiscard]] int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // The folder must be ours and closed to everyone else: another user who can
 // write there could swap the socket for their own. Its last component may not
 // be a symbolic link: in a shared folder such as /tmp another user could plant
@@ -63,7 +44,7 @@ class Folder {
 // the user chose them. The folder is opened without following a link (O_PATH
 // needs no read permission, so another user's folder is still told apart),
 // the checks are made on that descriptor, and everything after goes through it.
-base::Result<Folder> openFolder(const std::string& folder) {
+base::Result<base::UniqueFd> openFolder(const std::string& folder) {
   constexpr int kFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
   int fd = ::open(folder.c_str(), kFlags);
   if (fd < 0 && errno == ENOENT) {
@@ -83,7 +64,7 @@ base::Result<Folder> openFolder(const std::string& folder) {
     if (error == ENOTDIR) return base::fail("the radio folder " + folder + " is not a folder");
     return base::fail("cannot inspect the radio folder " + folder + ": " + std::strerror(error));
   }
-  Folder opened(fd);
+  base::UniqueFd opened(fd);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     return base::fail("cannot inspect the radio folder " + folder + ": " + errnoText());
@@ -118,7 +99,7 @@ using SocketCall = int (*)(int, const sockaddr*, socklen_t);
 // This needs no /proc, and never moves this process's working directory or
 // umask while other threads (the GPU driver's) run. The child allocates
 // nothing and makes only async-signal-safe calls, as after fork it must.
-base::Result<int> callInFolder(const Folder& folder, SocketCall call, int fd,
+base::Result<int> callInFolder(const base::UniqueFd& folder, SocketCall call, int fd,
                                const sockaddr_un& address) {
   const pid_t child = ::fork();
   if (child < 0) return base::fail("cannot start a helper process: " + errnoText());
@@ -126,7 +107,7 @@ base::Result<int> callInFolder(const Folder& folder, SocketCall call, int fd,
     // The socket file takes its mode from the umask at bind time; narrow it
     // so the file is never open to others, even for a moment.
     ::umask(0177);
-    const bool done = ::fchdir(folder.fd()) == 0 &&
+    const bool done = ::fchdir(folder.get()) == 0 &&
                       call(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::_exit(done ? 0 : errno);
   }
@@ -145,7 +126,7 @@ base::Result<int> callInFolder(const Folder& folder, SocketCall call, int fd,
 // Whether a program listens on the socket `address` names in `folder`. The
 // probe never waits: a listener that stopped accepting (a stopped process
 // whose backlog is full) answers EAGAIN, which means it is there all the same.
-base::Result<bool> someoneListens(const Folder& folder, const sockaddr_un& address,
+base::Result<bool> someoneListens(const base::UniqueFd& folder, const sockaddr_un& address,
                                   const std::string& path) {
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
@@ -188,14 +169,14 @@ base::Result<int> listenOnRadio(const std::string& path) {
   if (!folder) return folder.error();
 
   struct stat st {};
-  if (::fstatat(folder->fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+  if (::fstatat(folder->get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (!S_ISSOCK(st.st_mode)) {
       return base::fail("the radio path " + path + " is not a socket; it is left alone");
     }
     auto listens = someoneListens(*folder, address, path);
     if (!listens) return listens.error();
     if (*listens) return base::fail("another program is already listening on " + path);
-    if (::unlinkat(folder->fd(), name.c_str(), 0) != 0) {
+    if (::unlinkat(folder->get(), name.c_str(), 0) != 0) {
       return base::fail("cannot replace the old radio socket " + path + ": " + errnoText());
     }
   } else if (errno != ENOENT) {
@@ -210,11 +191,11 @@ base::Result<int> listenOnRadio(const std::string& path) {
     return base::fail("cannot bind the radio socket " + path + ": " +
                       (bound ? std::strerror(*bound) : bound.error().message));
   }
-  ::fchmodat(folder->fd(), name.c_str(), 0600, 0);
+  ::fchmodat(folder->get(), name.c_str(), 0600, 0);
   if (::listen(fd, 16) != 0) {
     const std::string error = "cannot listen on " + path + ": " + errnoText();
     ::close(fd);
-    ::unlinkat(folder->fd(), name.c_str(), 0);
+    ::unlinkat(folder->get(), name.c_str(), 0);
     return base::fail(error);
   }
   return fd;
