@@ -91,6 +91,18 @@ void MetalView::resumeRendering() {
   base::printLine("Rendering resumed");
 }
 
+void MetalView::setConstantsType(int32_t type) {
+  if (type == constants_.type) return;
+  constants_.type = type;
+  setNeedsDisplay(true);
+}
+
+void MetalView::setConstantsScale(float scale) {
+  if (scale == constants_.scale) return;
+  constants_.scale = scale;
+  setNeedsDisplay(true);
+}
+
 void MetalView::applyAcceleration(double x, double y, double z) {
   const float scrollX = static_cast<float>(x) + constants_.offset[0];
   const float scrollY =
@@ -110,6 +122,7 @@ void MetalView::applyAcceleration(double x, double y, double z) {
   lastz_ = z;
   constants_.offset[0] = std::fmod(scrollX, kOffsetModulus);
   constants_.offset[1] = std::fmod(scrollY, kOffsetModulus);
+  setNeedsDisplay(true);
   if (change() > kMotionThreshold) resumeRendering();
 }
 

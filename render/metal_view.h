@@ -9,8 +9,9 @@
 // part. Holders set the pattern type and the fade level through
 // setConstantsType() and setConstantsScale() and call applyAcceleration() and
 // resumeRendering(); the display timer calls drawRect() once a frame while the
-// view is not paused. The rest of the state is the view's own and can only
-// be read.
+// view is not paused. What changes the picture marks the view as needing
+// display, so a screen read before the next frame has that frame drawn
+// first. The rest of the state is the view's own and can only be read.
 #pragma once
 
 #include <memory>
@@ -69,8 +70,8 @@ class MetalView : public gpu::View {
 
   // What the holders write into the next frames' constants: the pattern
   // (a PatternType) and the fade level; the view scrolls and fades by itself.
-  void setConstantsType(int32_t type) { constants_.type = type; }
-  void setConstantsScale(float scale) { constants_.scale = scale; }
+  void setConstantsType(int32_t type);
+  void setConstantsScale(float scale);
 
   // The values of the current frame.
   [[nodiscard]] const Uniforms& constants() const { return constants_; }

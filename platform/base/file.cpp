@@ -36,6 +36,32 @@ Error refusal(const std::string& path, mode_t mode) {
       path, std::string("is ") + kindOf(mode) + ", not a regular file, so it is left as it is"));
 }
 
+// The mode the file written at `target` gets, or the refusal of the file it
+// would replace.
+Result<mode_t> modeOfWrite(const std::string& target, const std::string& path, mode_t mode,
+                           Replacing replacing) {
+  if (replacing == Replacing::withMode) return mode;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) != 0) {
+    if (errno != ENOENT) return fail(describe(path, "cannot be written (" + errnoText() + ")"));
+    // A new file, made as any program makes one. Reading the umask sets it;
+    // it is put back at once (no thread of ours makes files meanwhile).
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mode & ~mask & 0777;
+  }
+  // Not the folder's permission but the file's decides, as for cp: the
+  // rename alone would replace a file its owner made read-only.
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 &&
+      (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    return fail(describe(path, "may not be written by this user (" + errnoText() +
+                                   "), so it is left as it is"));
+  }
+  // Set-user and set-group bits are not carried over to new contents, as a
+  // write to the file would drop them.
+  return st.st_mode & 0777;
+}
+
 // Renames the written `temp` onto `target` (what `path` names), looking at
 // the target once more just before: it may have changed since it was
 // examined. A target that is still absent is created only if nothing
@@ -167,10 +193,13 @@ Result<std::string> replaceableTarget(const std::string& path) {
   return target;
 }
 
-Result<void> writeFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
+Result<void> writeFileAtomically(const std::string& path, std::string_view bytes, mode_t mode,
+                                 Replacing replacing) {
   auto where = replaceableTarget(path);
   if (!where) return where.error();
   const std::string& target = *where;
+  auto chosen = modeOfWrite(target, path, mode, replacing);
+  if (!chosen) return chosen.error();
   const std::string pattern = target + std::string(kTemporarySuffix) + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -181,7 +210,8 @@ Result<void> writeFileAtomically(const std::string& path, std::string_view bytes
   int error = 0;
   {
     const UniqueFd fd(raw);
-    written = (mode == 0600 || ::fchmod(fd.get(), mode) == 0) && writeAll(fd.get(), bytes) &&
+    // Set even when it is mkstemp's 0600: a umask may have narrowed that.
+    written = ::fchmod(fd.get(), *chosen) == 0 && writeAll(fd.get(), bytes) &&
               ::fsync(fd.get()) == 0;
     error = errno;
   }

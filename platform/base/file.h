@@ -8,7 +8,8 @@
 // renamed over it, so a reader sees the old contents or the new, never half.
 // Only a regular file is ever replaced: a folder, FIFO, socket or device at
 // the path is left as it is, and a symbolic link stays a link, its target
-// being the file written.
+// being the file written. A write may also treat the file it replaces as cp
+// does (see Replacing).
 #pragma once
 
 #include <sys/types.h>
@@ -42,10 +43,20 @@ inline constexpr std::string_view kTemporarySuffix = ".tmp-";
 // to one of those) is an error saying what it is.
 Result<std::string> replaceableTarget(const std::string& path);
 
-// Replaces the replaceableTarget of `path` with `bytes` (mode `mode`),
-// durably; refuses, touching nothing, what that refuses.
+// What a write does with the permissions of the file it replaces.
+enum class Replacing {
+  // The file gets `mode` whatever was there: a private file stays private.
+  withMode,
+  // As cp does: a file this user may not write is refused and left as it
+  // is, a replaced file keeps its permissions, and a new file gets `mode`
+  // less the umask.
+  asCopy,
+};
+
+// Replaces the replaceableTarget of `path` with `bytes`, durably, its mode
+// as `replacing` says; refuses, touching nothing, what that refuses.
 Result<void> writeFileAtomically(const std::string& path, std::string_view bytes,
-                                 mode_t mode = 0600);
+                                 mode_t mode = 0600, Replacing replacing = Replacing::withMode);
 
 // Removes regular files of ours named "<name>.tmp-XXXXXX" beside `path` and
 // beside its replaceableTarget, left by writes that were killed before their

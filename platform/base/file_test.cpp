@@ -6,10 +6,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
+#include "platform/base/non_root_test_support.h"
 #include "platform/base/temp_folder_test_support.h"
 
 namespace base {
@@ -141,6 +144,78 @@ TEST_F(FileTest, ALinkStaysALinkAndItsFinalTargetIsReplacedBesideItself) {
   EXPECT_EQ(read(dir_ / "dotfiles" / "defaults.json"), "new");
   EXPECT_EQ(temporaries(dir_ / "dotfiles"), 0U);
   EXPECT_EQ(temporaries(dir_ / "config"), 0U);
+}
+
+// The permissions a write leaves: `before` is the mode of the file it
+// replaces (none: no file), `umask` the process's while it writes.
+struct ModeCase {
+  const char* name;
+  std::optional<mode_t> before;
+  mode_t umask;
+  mode_t mode;
+  Replacing replacing;
+  mode_t after;
+};
+
+class WrittenModeTest : public FileTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(WrittenModeTest, IsTheReplacedFilesOrTheNewFilesMode) {
+  const ModeCase& c = GetParam();
+  const fs::path path = dir_ / "file";
+  if (c.before) {
+    std::ofstream(path) << "old";
+    ASSERT_EQ(::chmod(path.c_str(), *c.before), 0);
+  }
+  const mode_t saved = ::umask(c.umask);
+  auto written = writeFileAtomically(path.string(), "new", c.mode, c.replacing);
+  ::umask(saved);
+  ASSERT_TRUE(written) << written.error().message;
+  EXPECT_EQ(read(path), "new");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, c.after) << std::oct << (st.st_mode & 07777);
+  EXPECT_EQ(temporaries(dir_), 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, WrittenModeTest,
+    ::testing::Values(
+        ModeCase{"CopyKeepsAPrivateFilePrivate", 0600, 022, 0666, Replacing::asCopy, 0600},
+        ModeCase{"CopyKeepsAGroupReadableFile", 0640, 077, 0666, Replacing::asCopy, 0640},
+        ModeCase{"CopyKeepsAnExecutableFile", 0755, 022, 0666, Replacing::asCopy, 0755},
+        ModeCase{"CopyDropsSetIdBits", 06755, 022, 0666, Replacing::asCopy, 0755},
+        ModeCase{"CopyMakesANewFileByTheUmask", std::nullopt, 022, 0666, Replacing::asCopy, 0644},
+        ModeCase{"CopyMakesANewFileByAStrictUmask", std::nullopt, 077, 0666, Replacing::asCopy,
+                 0600},
+        ModeCase{"FixedModeReplacesAnOpenFileWithAPrivateOne", 0644, 022, 0600,
+                 Replacing::withMode, 0600},
+        ModeCase{"FixedModeIsKeptUnderANarrowUmask", std::nullopt, 0277, 0600,
+                 Replacing::withMode, 0600}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(FileTest, AFileThisUserMayNotWriteIsRefusedWhenCopyingAndReplacedWithAFixedMode) {
+  // Exit status: 0 when all holds, else the number of the first check that failed.
+  const auto status = exitStatusAsNonRoot(dir_.string(), [this] {
+    const fs::path path = dir_ / "shot.png";
+    std::ofstream(path) << "kept";
+    if (::chmod(path.c_str(), 0444) != 0) return 10;
+    auto refused = writeFileAtomically(path.string(), "new", 0666, Replacing::asCopy);
+    if (refused) return 1;
+    const std::string expected = path.string() +
+                                 ": may not be written by this user (Permission denied), so it "
+                                 "is left as it is";
+    if (refused.error().message != expected) {
+      std::fprintf(stderr, "said: %s\n", refused.error().message.c_str());
+      return 2;
+    }
+    if (read(path) != "kept" || temporaries(dir_) != 0) return 3;
+    // A private file of ours (the defaults) is still written whatever its mode.
+    if (!writeFileAtomically(path.string(), "new", 0600, Replacing::withMode)) return 4;
+    if (read(path) != "new") return 5;
+    return 0;
+  });
+  if (!status) GTEST_SKIP() << "no user other than root can be had here";
+  EXPECT_EQ(*status, 0);
 }
 
 }  // namespace

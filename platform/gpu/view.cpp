@@ -46,7 +46,15 @@ void View::displayTick() {
   // other reference to it.
   auto keep = weak_from_this().lock();
   if (paused_) return;
+  setNeedsDisplay(false);
   drawRect(bounds());
+}
+
+void View::displayIfNeeded() {
+  if (!needsDisplay() || paused_) return;
+  displayTimer_.reset();
+  displayTick();
+  startDisplayTimer();
 }
 
 void View::drawRect(base::Rect /*dirtyRect*/) {}

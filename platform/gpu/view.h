@@ -6,7 +6,10 @@
 // nothing. The drawable follows the view's frame, one pixel a point. A frame
 // takes currentDrawable() and currentRenderPassDescriptor(), draws, and has
 // its command buffer present the drawable; what was last presented is what
-// the compositor reads through snapshotPixels().
+// the compositor reads through snapshotPixels(). A view whose state changed
+// since its last frame is marked as needing display, and the compositor has
+// it draw that frame at once (displayIfNeeded()), so that the screen read
+// shows every change made before it.
 //
 // The view's layer composites its content as premultiplied colour: the
 // fragment functions write colour already multiplied by alpha, and
@@ -64,6 +67,11 @@ class View : public ui::View {
 
   // The draw entry point, called by the display timer once a frame.
   virtual void drawRect(base::Rect dirtyRect);
+
+  // Draws the next frame now when the view needs display and is not paused
+  // (a paused view keeps showing its last frame); the display timer starts
+  // over from it, so the frames keep their rate.
+  void displayIfNeeded() override;
 
   // How many frames the view has presented: a frame that draws nothing new
   // to the eye is told apart from no frame.

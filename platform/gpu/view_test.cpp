@@ -179,5 +179,39 @@ TEST(GpuViewTimer, AFrameCanPauseItsOwnView) {
   EXPECT_TRUE(view->isPaused());
 }
 
+TEST(GpuViewTimer, AChangedViewDrawsItsNextFrameWhenAskedAndOnlyThen) {
+  auto& loop = base::RunLoop::main();
+  auto view = makeView(2, 2);
+  const size_t timers = loop.timerCount();
+  view->colour = ClearColor{1, 0, 0, 1};
+  view->setNeedsDisplay(true);
+  view->displayIfNeeded();
+  EXPECT_EQ(view->frames, 1);
+  EXPECT_FALSE(view->needsDisplay());
+  const auto shown = view->snapshotPixels();
+  ASSERT_TRUE(shown.has_value());
+  EXPECT_EQ(std::vector<uint8_t>(shown->rgba.begin(), shown->rgba.begin() + 4),
+            (std::vector<uint8_t>{255, 0, 0, 255}));
+  EXPECT_EQ(loop.timerCount(), timers);  // the timer started over, not a second one
+
+  view->displayIfNeeded();  // nothing changed since
+  EXPECT_EQ(view->frames, 1);
+
+  // A paused view keeps showing its last frame, whatever changed.
+  view->setPaused(true);
+  view->colour = ClearColor{0, 1, 0, 1};
+  view->setNeedsDisplay(true);
+  view->displayIfNeeded();
+  EXPECT_EQ(view->frames, 1);
+  EXPECT_EQ(view->snapshotPixels()->rgba[0], 255);
+  EXPECT_EQ(loop.timerCount(), timers - 1);
+
+  // Its timer's frames bring it up to date once it runs again.
+  view->setPaused(false);
+  EXPECT_TRUE(loop.runUntil([&] { return view->frames >= 2; }, 5s));
+  EXPECT_FALSE(view->needsDisplay());
+  EXPECT_EQ(view->snapshotPixels()->rgba[1], 255);
+}
+
 }  // namespace
 }  // namespace gpu

@@ -157,6 +157,15 @@ void compositeWindow(Pixels& screen, Window& window) {
   blendLayer(screen, layer, visible, blendOf(content), static_cast<float>(alpha));
 }
 
+// Has the views under `view` that are behind their state draw now.
+void displayTreeIfNeeded(View& view) {
+  if (view.isHidden()) return;
+  view.displayIfNeeded();
+  // A copy: a frame may change the tree it is drawn in.
+  const auto subviews = view.subviews();
+  for (const auto& sub : subviews) displayTreeIfNeeded(*sub);
+}
+
 }  // namespace
 
 Pixels Compositor::desktopBackdrop(int width, int height) {
@@ -172,6 +181,12 @@ Pixels Compositor::compose(const std::vector<std::shared_ptr<Window>>& windows, 
                            int height) {
   Pixels screen = desktopBackdrop(width, height);
   if (screen.empty()) return screen;
+  // What was changed since a view's last frame shows now, not at its next
+  // frame. That frame may hide its window (a faded overlay), so the windows
+  // shown are taken after it.
+  for (const auto& w : windows) {
+    if (w && w->isVisible() && w->contentView()) displayTreeIfNeeded(*w->contentView());
+  }
   std::vector<std::shared_ptr<Window>> shown;
   for (const auto& w : windows) {
     if (w && w->isVisible()) shown.push_back(w);

@@ -12,6 +12,9 @@
 // with B = Cs (normal), |Cb - Cs| ("differenceBlendMode"), Cb * Cs
 // ("multiplyBlendMode").
 //
+// Views that draw by frames and changed since their last one draw it first
+// (View::displayIfNeeded()), so the screen shows every change made before it.
+//
 // Window and view frames have their origin at the bottom left, y up; images
 // have their rows top first.
 #pragma once

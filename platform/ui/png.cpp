@@ -29,7 +29,7 @@ base::Result<void> writePng(const std::string& path, const Pixels& image) {
     return base::fail("cannot write " + path + ": " + png.message);
   }
   bytes.resize(size);
-  return base::writeFileAtomically(path, bytes, 0644);
+  return base::writeFileAtomically(path, bytes, 0666, base::Replacing::asCopy);
 }
 
 base::Result<Pixels> readPng(const std::string& path) {

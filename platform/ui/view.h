@@ -95,6 +95,15 @@ class View : public base::Object {
   // views that do not draw themselves.
   virtual std::optional<Pixels> snapshotPixels() { return std::nullopt; }
 
+  // Whether what the view last put on screen is behind its state: set when
+  // the state changes, cleared by the view's next frame.
+  [[nodiscard]] bool needsDisplay() const { return needsDisplay_; }
+  void setNeedsDisplay(bool needs) { needsDisplay_ = needs; }
+  // Draws now, when the view needs display, the frame it would draw next;
+  // the compositor calls it before it reads the screen. Views that do not
+  // draw themselves have nothing to draw.
+  virtual void displayIfNeeded() {}
+
   // A short state text the console's window listing shows for this view
   // (a player's state and time, say); none for most views.
   [[nodiscard]] virtual std::optional<std::string> consoleStatus() const { return std::nullopt; }
@@ -119,6 +128,7 @@ class View : public base::Object {
   unsigned autoresizingMask_ = ViewNotSizable;
   bool translatesMask_ = true;
   bool hidden_ = false;
+  bool needsDisplay_ = false;
   std::array<LayoutPriority, 2> compressionResistance_{LayoutPriorityDefaultHigh,
                                                        LayoutPriorityDefaultHigh};
   std::array<LayoutPriority, 2> hugging_{LayoutPriorityDefaultLow, LayoutPriorityDefaultLow};
