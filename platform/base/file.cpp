@@ -54,8 +54,8 @@ Result<mode_t> modeOfWrite(const std::string& target, const std::string& path, m
   // rename alone would replace a file its owner made read-only.
   if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS)) {
-    return fail(describe(path, "may not be written by this user (" + errnoText() +
-                                   "), so it is left as it is"));
+    return fail(describe(
+        path, "may not be written by this user (" + errnoText() + "), so it is left as it is"));
   }
   // Set-user and set-group bits are not carried over to new contents, as a
   // write to the file would drop them.
@@ -211,8 +211,8 @@ Result<void> writeFileAtomically(const std::string& path, std::string_view bytes
   {
     const UniqueFd fd(raw);
     // Set even when it is mkstemp's 0600: a umask may have narrowed that.
-    written = ::fchmod(fd.get(), *chosen) == 0 && writeAll(fd.get(), bytes) &&
-              ::fsync(fd.get()) == 0;
+    written =
+        ::fchmod(fd.get(), *chosen) == 0 && writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
     error = errno;
   }
   if (!written) {

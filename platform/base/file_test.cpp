@@ -187,10 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"CopyMakesANewFileByTheUmask", std::nullopt, 022, 0666, Replacing::asCopy, 0644},
         ModeCase{"CopyMakesANewFileByAStrictUmask", std::nullopt, 077, 0666, Replacing::asCopy,
                  0600},
-        ModeCase{"FixedModeReplacesAnOpenFileWithAPrivateOne", 0644, 022, 0600,
-                 Replacing::withMode, 0600},
-        ModeCase{"FixedModeIsKeptUnderANarrowUmask", std::nullopt, 0277, 0600,
-                 Replacing::withMode, 0600}),
+        ModeCase{"FixedModeReplacesAnOpenFileWithAPrivateOne", 0644, 022, 0600, Replacing::withMode,
+                 0600},
+        ModeCase{"FixedModeIsKeptUnderANarrowUmask", std::nullopt, 0277, 0600, Replacing::withMode,
+                 0600}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(FileTest, AFileThisUserMayNotWriteIsRefusedWhenCopyingAndReplacedWithAFixedMode) {

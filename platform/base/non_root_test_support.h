@@ -25,8 +25,8 @@ inline std::optional<int> exitStatusAsNonRoot(const std::string& folder,
   const pid_t child = ::fork();
   if (child < 0) return std::nullopt;
   if (child == 0) {
-    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
-                             ::setuid(kNobody) != 0)) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
       ::_exit(kNoSuchUser);
     }
     if (::access(folder.c_str(), R_OK | W_OK | X_OK) != 0) ::_exit(kNoSuchUser);

@@ -11,7 +11,9 @@ namespace ui {
 // Writes `image` as an 8-bit RGBA PNG. The file is written to a temporary
 // name first, so a failed write leaves any earlier file at `path` as it was.
 // Only a regular file is replaced (through a symbolic link, its target): a
-// folder, FIFO, socket or device at `path` is refused and left as it is.
+// folder, FIFO, socket or device at `path` is refused and left as it is. As
+// cp does, a file this user may not write is refused too, a replaced file
+// keeps its mode, and a new one gets 0666 less the umask.
 base::Result<void> writePng(const std::string& path, const Pixels& image);
 
 // Reads an 8-bit RGB or RGBA PNG (any PNG libpng can expand to RGBA8).
