@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -120,9 +121,13 @@ void MetalView::applyAcceleration(double x, double y, double z) {
   lastx_ = x;
   lasty_ = y;
   lastz_ = z;
-  constants_.offset[0] = std::fmod(scrollX, kOffsetModulus);
-  constants_.offset[1] = std::fmod(scrollY, kOffsetModulus);
-  setNeedsDisplay(true);
+  const std::array<float, 2> offset = {std::fmod(scrollX, kOffsetModulus),
+                                       std::fmod(scrollY, kOffsetModulus)};
+  if (offset[0] != constants_.offset[0] || offset[1] != constants_.offset[1]) {
+    constants_.offset[0] = offset[0];
+    constants_.offset[1] = offset[1];
+    setNeedsDisplay(true);
+  }
   if (change() > kMotionThreshold) resumeRendering();
 }
 

@@ -365,6 +365,40 @@ TEST_F(MetalViewTest, AViewOutsideAnyWindowPausesAndResumes) {
   EXPECT_FALSE(view->isPaused());
 }
 
+// What would change the next frame's picture marks the view, so a screen read
+// before that frame has it drawn; what would not leaves it unmarked.
+TEST_F(MetalViewTest, OnlyWhatChangesThePictureNeedsDisplay) {
+  struct Case {
+    const char* what;
+    void (*change)(MetalView&);
+    bool needsDisplay;
+  };
+  const Case cases[] = {
+      {"another pattern", [](MetalView& v) { v.setConstantsType(hearts); }, true},
+      {"the same pattern", [](MetalView& v) { v.setConstantsType(dots); }, false},
+      {"another fade", [](MetalView& v) { v.setConstantsScale(0.5F); }, true},
+      {"the same fade", [](MetalView& v) { v.setConstantsScale(v.constants().scale); }, false},
+      {"a scroll", [](MetalView& v) { v.applyAcceleration(30, 0, 0); }, true},
+      {"a whole period", [](MetalView& v) { v.applyAcceleration(100, 0, 0); }, false},
+  };
+  for (const auto& c : cases) {
+    auto view = makeView();
+    view->setNeedsDisplay(true);
+    view->displayIfNeeded();
+    ASSERT_FALSE(view->needsDisplay()) << c.what;
+    c.change(*view);
+    EXPECT_EQ(view->needsDisplay(), c.needsDisplay) << c.what;
+  }
+
+  // The frame drawn when asked hands the new state to the GPU.
+  auto view = makeView();
+  view->setConstantsType(hearts);
+  view->displayIfNeeded();
+  EXPECT_FALSE(view->needsDisplay());
+  const auto bytes = constantsBytes(*view);
+  EXPECT_TRUE(std::equal(bytes.begin() + 16, bytes.begin() + 20, bytesOf(hearts).begin()));
+}
+
 TEST_F(MetalViewTest, AFrameWithoutADrawableChangesNothing) {
   auto view = makeView(0, 0);
   view->applyAcceleration(3, 0, 0);

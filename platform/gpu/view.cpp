@@ -52,6 +52,7 @@ void View::displayTick() {
 
 void View::displayIfNeeded() {
   if (!needsDisplay() || paused_) return;
+  auto keep = weak_from_this().lock();  // through the frame and the timer's restart
   displayTimer_.reset();
   displayTick();
   startDisplayTimer();

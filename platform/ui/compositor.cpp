@@ -185,7 +185,8 @@ Pixels Compositor::compose(const std::vector<std::shared_ptr<Window>>& windows, 
   // frame. That frame may hide its window (a faded overlay), so the windows
   // shown are taken after it.
   for (const auto& w : windows) {
-    if (w && w->isVisible() && w->contentView()) displayTreeIfNeeded(*w->contentView());
+    if (!w || !w->isVisible()) continue;
+    if (const auto content = w->contentView()) displayTreeIfNeeded(*content);
   }
   std::vector<std::shared_ptr<Window>> shown;
   for (const auto& w : windows) {
