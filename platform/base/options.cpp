@@ -10,7 +10,7 @@ namespace base {
 const char* const kPlatformUsage =
     "usage: tovelin [--radio PATH] [--screen WIDTHxHEIGHT] [--defaults FILE]\n"
     "               [--host-name TEXT | --no-host-name] [--bundle DIR] [--open-url-command CMD]\n"
-    "commands on standard input: docs/console.md";
+    "commands on standard input: see docs/console.md";
 
 PlatformOptions& platformOptions() {
   static PlatformOptions options;
