@@ -21,7 +21,8 @@ constexpr size_t kMaxCommandLine = 4096;
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   auto parsed = sim::parsePhoneOptions(std::vector<std::string>(argv + 1, argv + argc));
-  if (!parsed) return base::refuseCommandLine("tovelin-phone", parsed.error().message, sim::kPhoneUsage);
+  if (!parsed)
+    return base::refuseCommandLine("tovelin-phone", parsed.error().message, sim::kPhoneUsage);
   const auto& options = *parsed;
   if (options.help) return base::printUsage(sim::kPhoneUsage);
 

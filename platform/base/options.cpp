@@ -30,7 +30,8 @@ int screenSide(std::string_view digits) {
 
 Result<void> parseScreen(const std::string& text, PlatformOptions& into) {
   const auto isNumber = [](std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
   };
   const auto x = text.find('x');
   const std::string_view width = std::string_view(text).substr(0, x);

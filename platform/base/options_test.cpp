@@ -2,16 +2,15 @@
 
 #include <gtest/gtest.h>
 
-
 namespace base {
 namespace {
 
 TEST(PlatformOptions, EveryOptionIsRead) {
   PlatformOptions options;
-  ASSERT_TRUE(parsePlatformOptions({"--radio", "/r/radio.sock", "--screen", "16384x1",
-                                    "--defaults", "d.json", "--host-name", "", "--bundle", "b",
-                                    "--open-url-command", "echo"},
-                                   options));
+  ASSERT_TRUE(parsePlatformOptions(
+      {"--radio", "/r/radio.sock", "--screen", "16384x1", "--defaults", "d.json", "--host-name", "",
+       "--bundle", "b", "--open-url-command", "echo"},
+      options));
   EXPECT_EQ(options.radioPath, "/r/radio.sock");
   EXPECT_EQ(options.screenWidth, 16384);
   EXPECT_EQ(options.screenHeight, 1);
@@ -52,7 +51,8 @@ TEST(PlatformOptions, WhatCannotBeUsedIsRefusedAndNamed) {
       {{"--screen", "big"}, "--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"big\""},
       {{"--screen", "800x"}, "--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"800x\""},
       {{"--screen", "-8x6"}, "--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"-8x6\""},
-      {{"--screen", "99999x99999"}, "--screen expects sides of 1 to 16384 points, not \"99999x99999\""},
+      {{"--screen", "99999x99999"},
+       "--screen expects sides of 1 to 16384 points, not \"99999x99999\""},
       {{"--screen", "16385x100"}, "--screen expects sides of 1 to 16384 points, not \"16385x100\""},
       {{"--screen", "800x0"}, "--screen expects sides of 1 to 16384 points, not \"800x0\""},
       {{"--screen", "99999999999x1"},
@@ -67,9 +67,9 @@ TEST(PlatformOptions, WhatCannotBeUsedIsRefusedAndNamed) {
 }
 
 TEST(PlatformOptions, TheUsageListsEveryOption) {
-  for (const char* option : {"--radio PATH", "--screen WIDTHxHEIGHT", "--defaults FILE",
-                             "--host-name TEXT", "--no-host-name", "--bundle DIR",
-                             "--open-url-command CMD"}) {
+  for (const char* option :
+       {"--radio PATH", "--screen WIDTHxHEIGHT", "--defaults FILE", "--host-name TEXT",
+        "--no-host-name", "--bundle DIR", "--open-url-command CMD"}) {
     EXPECT_NE(std::string(kPlatformUsage).find(option), std::string::npos) << option;
   }
 }
