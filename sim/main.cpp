@@ -4,6 +4,7 @@
 #include <csignal>
 #include <memory>
 
+#include "platform/base/command_line.h"
 #include "platform/base/line_reader.h"
 #include "platform/base/log.h"
 #include "platform/base/options.h"
@@ -20,16 +21,10 @@ constexpr size_t kMaxCommandLine = 4096;
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   auto parsed = sim::parsePhoneOptions(std::vector<std::string>(argv + 1, argv + argc));
-  if (!parsed) {
-    base::printError("tovelin-phone: " + parsed.error().message);
-    base::printError(sim::kPhoneUsage);
-    return 2;
-  }
+  if (!parsed)
+    return base::refuseCommandLine("tovelin-phone", parsed.error().message, sim::kPhoneUsage);
   const auto& options = *parsed;
-  if (options.help) {
-    base::printError(sim::kPhoneUsage);
-    return 0;
-  }
+  if (options.help) return base::printUsage(sim::kPhoneUsage);
 
   std::unique_ptr<sim::MotionSource> motion;
   if (options.trace) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 
+#include "platform/base/command_line.h"
+
 namespace sim {
 
 const char* const kPhoneUsage =
@@ -75,7 +77,7 @@ base::Result<PhoneOptions> parsePhoneOptions(const std::vector<std::string>& arg
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else {
-      return base::fail("unknown option \"" + arg + "\"");
+      return base::fail(base::unknownArgument(arg));
     }
   }
   for (const char c : options.name) {

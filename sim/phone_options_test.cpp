@@ -50,6 +50,7 @@ TEST(PhoneOptions, BadOptionsAreNamed) {
       {{"--id", "phone-1"}, "--id"},
       {{"--name"}, "--name needs a value"},
       {{"--fast"}, "unknown option \"--fast\""},
+      {{"--once", "fast"}, "unexpected argument \"fast\""},
       {{"--name", "a\nb"}, "control characters"},
   };
   for (const auto& [args, problem] : table) {

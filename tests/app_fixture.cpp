@@ -93,4 +93,12 @@ void AppTest::answerPrompt(const std::string& answer, size_t occurrence) {
   app_->send(answer);
 }
 
+std::unique_ptr<AppProcess> AppTest::simulatedPhone(const std::string& name,
+                                                    const std::vector<std::string>& extra) {
+  std::vector<std::string> args = {"--radio", radio_, "--name", name};
+  args.insert(args.end(), extra.begin(), extra.end());
+  return std::make_unique<AppProcess>(
+      TOVELIN_PHONE_PATH, args, dir_ + "/phone-" + std::to_string(++simulatedPhones_) + ".txt");
+}
+
 }  // namespace e2e

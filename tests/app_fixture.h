@@ -47,12 +47,19 @@ class AppTest : public testing::Test {
   std::unique_ptr<ScriptedPhone> startConnected();
   // Answers the PIN prompt once it shows.
   void answerPrompt(const std::string& answer, size_t occurrence = 1);
+  // Starts the phone simulator on the radio as `name`, with further options;
+  // its standard error (what it did) goes to a file of its own.
+  std::unique_ptr<AppProcess> simulatedPhone(const std::string& name,
+                                             const std::vector<std::string>& extra = {});
 
   std::string dir_;
   std::string radio_;
   std::string defaults_;
   std::string stderrPath_;  // where the application's standard error goes
   std::unique_ptr<AppProcess> app_;
+
+ private:
+  int simulatedPhones_ = 0;
 };
 
 }  // namespace e2e

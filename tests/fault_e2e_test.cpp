@@ -23,20 +23,12 @@ bool isLinkLine(const std::string& line) {
   return false;
 }
 
-class Faults : public AppTest {
- protected:
-  std::unique_ptr<AppProcess> startPhone(const std::string& name) {
-    return std::make_unique<AppProcess>(TOVELIN_PHONE_PATH,
-                                        std::vector<std::string>{"--radio", radio_, "--name", name},
-                                        dir_ + "/phone-" + std::to_string(++phones_) + ".txt");
-  }
-  int phones_ = 0;
-};
+class Faults : public AppTest {};
 
 TEST_F(Faults, KilledPhoneIsReconnectedAndResubscribedByItself) {
   writeDefaults(R"({"pincode":"1234"})");
   start();
-  auto sim = startPhone("Sim Phone");
+  auto sim = simulatedPhone("Sim Phone");
   app_->send("open Connect");
   ASSERT_TRUE(app_->waitForLine("Discovered Sim Phone", 15s));
   app_->send("choose Connect > Sim Phone");
@@ -46,7 +38,7 @@ TEST_F(Faults, KilledPhoneIsReconnectedAndResubscribedByItself) {
 
   sim->kill();
   ASSERT_TRUE(app_->waitForLine("Disconnected from Sim Phone", 10s));
-  auto again = startPhone("Sim Phone");
+  auto again = simulatedPhone("Sim Phone");
   ASSERT_TRUE(app_->waitForLine("Connected to Sim Phone", 15s));
   ASSERT_TRUE(app_->waitForPrefix("Sending response ", 10s).has_value());
   app_->drain(1s);

@@ -117,6 +117,35 @@ TEST_F(Handshake, CancelledPromptLeavesTheRequestUnanswered) {
   ASSERT_TRUE(app_->waitForLine(responseLine(6, "9", "Test Desk"), 10s));
 }
 
+struct SpacedAnswer {
+  const char* name;
+  const char* line;  // as typed at the prompt
+  const char* pin;   // the phone's PIN
+};
+
+class HandshakeSpacedAnswer : public AppTest, public testing::WithParamInterface<SpacedAnswer> {};
+
+// The simulator checks the PIN: a space too many is a wrong PIN, refused.
+TEST_P(HandshakeSpacedAnswer, SpacesAroundTheLineAreNoPartOfThePin) {
+  const SpacedAnswer& c = GetParam();
+  start();
+  auto sim = simulatedPhone("Sim Phone", {"--pin", c.pin});
+  app_->send("open Connect");
+  ASSERT_TRUE(app_->waitForLine("Discovered Sim Phone", 15s));
+  app_->send("choose Connect > Sim Phone");
+  answerPrompt(c.line);
+  ASSERT_TRUE(app_->waitForLine(std::string("Pincode entered: ") + c.pin, 10s));
+  EXPECT_TRUE(sim->waitForStderr("authenticated \"Test Desk\"", 10s)) << sim->stderrText();
+  EXPECT_EQ(storedPin(), c.pin);
+  EXPECT_EQ(app_->stderrText().find("Incorrect Pincode"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, HandshakeSpacedAnswer,
+                         testing::Values(SpacedAnswer{"spaces", " OK: 1234 ", "1234"},
+                                         SpacedAnswer{"tabsAndInnerSpace", "\tOK: 12 34 \t",
+                                                      "12 34"}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
 struct VersionCase {
   int32_t version;
   bool answered;

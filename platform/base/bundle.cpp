@@ -60,12 +60,18 @@ const nlohmann::json& Bundle::infoDictionary() const {
       auto parsed = nlohmann::json::parse(*text, nullptr, /*allow_exceptions=*/false);
       if (parsed.is_object()) {
         info_ = std::move(parsed);
+        infoRead_ = true;
       } else {
         printError("bundle: the information file " + path + " is not a JSON object");
       }
     }
   }
   return *info_;
+}
+
+bool Bundle::hasInfoFile() const {
+  (void)infoDictionary();
+  return infoRead_;
 }
 
 std::optional<std::string> Bundle::infoString(const std::string& key) const {

@@ -32,10 +32,13 @@ class Bundle {
   // unreadable (reported once on standard error).
   [[nodiscard]] const nlohmann::json& infoDictionary() const;
   [[nodiscard]] std::optional<std::string> infoString(const std::string& key) const;
+  // Whether the information file was read as a JSON object.
+  [[nodiscard]] bool hasInfoFile() const;
 
  private:
   std::string resourcePath_;
   mutable std::optional<nlohmann::json> info_;
+  mutable bool infoRead_ = false;
 };
 
 }  // namespace base

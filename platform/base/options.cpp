@@ -1,8 +1,16 @@
 #include "platform/base/options.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "platform/base/command_line.h"
+
 namespace base {
+
+const char* const kPlatformUsage =
+    "usage: tovelin [--radio PATH] [--screen WIDTHxHEIGHT] [--defaults FILE]\n"
+    "               [--host-name TEXT | --no-host-name] [--bundle DIR] [--open-url-command CMD]\n"
+    "commands on standard input: see docs/console.md";
 
 PlatformOptions& platformOptions() {
   static PlatformOptions options;
@@ -11,21 +19,46 @@ PlatformOptions& platformOptions() {
 
 namespace {
 
-bool parseScreen(const std::string& text, int& width, int& height) {
+constexpr int kMaxScreenSide = 16384;
+
+// A side of --screen: its digits, or past the limit when there are too many.
+int screenSide(std::string_view digits) {
+  int side = 0;
+  const auto read = std::from_chars(digits.data(), digits.data() + digits.size(), side);
+  return read.ec == std::errc() ? side : kMaxScreenSide + 1;
+}
+
+Result<void> parseScreen(const std::string& text, PlatformOptions& into) {
+  const auto isNumber = [](std::string_view s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
   const auto x = text.find('x');
-  if (x == std::string::npos) return false;
-  int w = 0;
-  int h = 0;
-  const auto* begin = text.data();
-  const auto* mid = text.data() + x;
-  const auto* end = text.data() + text.size();
-  auto r1 = std::from_chars(begin, mid, w);
-  auto r2 = std::from_chars(mid + 1, end, h);
-  if (r1.ec != std::errc() || r1.ptr != mid || r2.ec != std::errc() || r2.ptr != end) return false;
-  if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
-  width = w;
-  height = h;
-  return true;
+  const std::string_view width = std::string_view(text).substr(0, x);
+  const std::string_view height =
+      x == std::string::npos ? std::string_view() : std::string_view(text).substr(x + 1);
+  if (!isNumber(width) || !isNumber(height)) {
+    return fail("--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"" + text + "\"");
+  }
+  const int w = screenSide(width);
+  const int h = screenSide(height);
+  if (w < 1 || h < 1 || w > kMaxScreenSide || h > kMaxScreenSide) {
+    return fail("--screen expects sides of 1 to " + std::to_string(kMaxScreenSide) +
+                " points, not \"" + text + "\"");
+  }
+  into.screenWidth = w;
+  into.screenHeight = h;
+  return ok();
+}
+
+// Where the option `name` keeps its text, or null when it takes none.
+std::optional<std::string>* textField(const std::string& name, PlatformOptions& into) {
+  if (name == "--radio") return &into.radioPath;
+  if (name == "--defaults") return &into.defaultsFile;
+  if (name == "--host-name") return &into.hostName;
+  if (name == "--bundle") return &into.bundleDir;
+  if (name == "--open-url-command") return &into.openUrlCommand;
+  return nullptr;
 }
 
 }  // namespace
@@ -33,34 +66,28 @@ bool parseScreen(const std::string& text, int& width, int& height) {
 Result<void> parsePlatformOptions(const std::vector<std::string>& args, PlatformOptions& into) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto value = [&](std::optional<std::string>& field) -> Result<void> {
-      if (i + 1 >= args.size()) return fail(arg + " needs a value");
-      field = args[++i];
-      return ok();
-    };
-    Result<void> read;
-    if (arg == "--radio") {
-      read = value(into.radioPath);
-    } else if (arg == "--defaults") {
-      read = value(into.defaultsFile);
-    } else if (arg == "--host-name") {
-      read = value(into.hostName);
-      into.noHostName = false;
-    } else if (arg == "--no-host-name") {
+    if (arg == "--help" || arg == "-h") {
+      into.help = true;
+      continue;
+    }
+    if (arg == "--no-host-name") {
       into.noHostName = true;
       into.hostName.reset();
-    } else if (arg == "--bundle") {
-      read = value(into.bundleDir);
-    } else if (arg == "--open-url-command") {
-      read = value(into.openUrlCommand);
-    } else if (arg == "--screen") {
-      if (i + 1 >= args.size()) return fail("--screen needs a value");
-      const std::string& size = args[++i];
-      if (!parseScreen(size, into.screenWidth, into.screenHeight)) {
-        return fail("--screen expects WIDTHxHEIGHT (for example 1920x1080), not \"" + size + "\"");
-      }
+      continue;
     }
-    if (!read) return read;
+    auto* text = textField(arg, into);
+    if (text == nullptr && arg != "--screen") return fail(unknownArgument(arg));
+    if (i + 1 >= args.size()) return fail(arg + " needs a value");
+    const std::string& value = args[++i];
+    // An empty host name is a computer without one; anywhere else an empty
+    // value would quietly stand for the default.
+    if (value.empty() && arg != "--host-name") return fail(arg + " needs a non-empty value");
+    if (text == nullptr) {
+      if (auto screen = parseScreen(value, into); !screen) return screen;
+      continue;
+    }
+    *text = value;
+    if (arg == "--host-name") into.noHostName = false;
   }
   return ok();
 }

@@ -22,13 +22,19 @@ struct PlatformOptions {
   bool noHostName = false;                    // --no-host-name
   std::optional<std::string> bundleDir;       // --bundle DIR
   std::optional<std::string> openUrlCommand;  // --open-url-command CMD
+  bool help = false;                          // --help, -h
 };
+
+// The options as `--help` lists them.
+extern const char* const kPlatformUsage;
 
 // The options in force for this process.
 PlatformOptions& platformOptions();
 
-// Parses the platform options out of argv. Fails on an option it cannot
-// read; arguments it does not know are left alone.
+// Parses the platform options (the arguments after the program's name).
+// Fails, naming it, on an argument that is no option, a missing value, an
+// empty one (except for --host-name, where it means no name) and a screen
+// size it cannot use.
 Result<void> parsePlatformOptions(const std::vector<std::string>& args, PlatformOptions& into);
 
 }  // namespace base

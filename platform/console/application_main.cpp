@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/base/bundle.h"
+#include "platform/base/command_line.h"
 #include "platform/base/log.h"
 #include "platform/base/options.h"
 #include "platform/base/termination_signals.h"
@@ -51,13 +52,15 @@ int ApplicationMain(int argc, char** argv) {
   // A write to a closed pipe or socket fails with EPIPE, which the writer
   // handles, instead of killing the program.
   ::signal(SIGPIPE, SIG_IGN);
+  // The command line is read before anything is opened, created or
+  // started: a mistyped option must not leave a file or a socket behind.
   std::vector<std::string> args;
-  args.reserve(static_cast<size_t>(argc > 0 ? argc : 0));
-  for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  args.reserve(static_cast<size_t>(argc > 1 ? argc - 1 : 0));
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
   if (auto parsed = base::parsePlatformOptions(args, base::platformOptions()); !parsed) {
-    base::printError(parsed.error().message);
-    return 2;
+    return base::refuseCommandLine("tovelin", parsed.error().message, base::kPlatformUsage);
   }
+  if (base::platformOptions().help) return base::printUsage(base::kPlatformUsage);
 
   // The bundle may have been asked for before the options were read.
   if (const auto& dir = base::platformOptions().bundleDir)
@@ -65,8 +68,11 @@ int ApplicationMain(int argc, char** argv) {
   const auto& bundle = base::Bundle::main();
   const auto name = bundle.infoString("MainInterfaceFile");
   if (!name || name->empty()) {
-    base::printError("the bundle's information file (" + bundle.resourcePath() +
-                     "/Info.json) names no MainInterfaceFile");
+    // An information file that could not be read has been reported as such.
+    if (bundle.hasInfoFile()) {
+      base::printError("the bundle's information file (" + bundle.resourcePath() +
+                       "/Info.json) names no MainInterfaceFile");
+    }
     return 1;
   }
   if (!bundle.pathForResource(*name, "json")) {

@@ -8,8 +8,9 @@
 // application terminates (Quit, or SIGTERM, SIGINT or SIGHUP, which end it
 // the same way), sends applicationWillTerminate, removes the radio's socket
 // and returns the exit status: 0 after Quit, 128 + the signal's number after
-// a signal, 2 for an option it cannot read, 1 when the main interface file is
-// missing or unusable.
+// a signal, 2 for a command line it cannot use (then with the usage), 0 after
+// printing the usage for --help, 1 when the main interface file is missing or
+// unusable.
 #pragma once
 
 namespace ui {

@@ -101,6 +101,21 @@ TEST_F(ApplicationMainTest, RunsUntilTheConsoleQuitsAndTellsTheDelegate) {
   EXPECT_EQ(base::platformOptions().screenWidth, 800);
 }
 
+TEST_F(ApplicationMainTest, HelpPrintsTheUsageOnStandardOutputAndStartsNothing) {
+  for (const char* word : {"--help", "-h"}) {
+    base::platformOptions() = {};
+    stdinFrom("quit\n");
+    ::testing::internal::CaptureStdout();
+    std::string err;
+    const int status = runMain({word}, &err);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(status, 0) << word;
+    EXPECT_EQ(out, std::string(base::kPlatformUsage) + "\n") << word;
+    EXPECT_EQ(err, "") << word;
+    EXPECT_TRUE(calls().empty()) << word;
+  }
+}
+
 struct Failure {
   const char* name;
   const char* info;      // Info.json text, or none
@@ -108,6 +123,7 @@ struct Failure {
   std::vector<std::string> args;
   int status;
   const char* message;
+  const char* notSaid = nullptr;  // a line that would be wrong here
 };
 
 class ApplicationMainFailure : public ApplicationMainTest,
@@ -121,6 +137,9 @@ TEST_P(ApplicationMainFailure, StopsWithAStatusAndAClearMessage) {
   std::string err;
   EXPECT_EQ(runMain(f.args, &err), f.status);
   EXPECT_NE(err.find(f.message), std::string::npos) << err;
+  if (f.notSaid != nullptr) {
+    EXPECT_EQ(err.find(f.notSaid), std::string::npos) << err;
+  }
   EXPECT_TRUE(calls().empty());
 }
 
@@ -139,7 +158,25 @@ INSTANTIATE_TEST_SUITE_P(
                 {"--radio"},
                 2,
                 "--radio needs a value"},
-        Failure{"noInformationFile", nullptr, kMainFile, {}, 1, "names no MainInterfaceFile"},
+        Failure{"unknownOption",
+                R"({"MainInterfaceFile": "Main"})",
+                kMainFile,
+                {"--defualts", "defaults.json"},
+                2,
+                "tovelin: unknown option \"--defualts\"\nusage: tovelin [--radio PATH]"},
+        Failure{"emptyValue",
+                R"({"MainInterfaceFile": "Main"})",
+                kMainFile,
+                {"--bundle", ""},
+                2,
+                "tovelin: --bundle needs a non-empty value\nusage: tovelin"},
+        Failure{"noInformationFile",
+                nullptr,
+                kMainFile,
+                {},
+                1,
+                "bundle: no information file at ",
+                "names no MainInterfaceFile"},
         Failure{"noMainFileKey", R"({"Other": 1})", kMainFile, {}, 1, "names no MainInterfaceFile"},
         Failure{"missingMainFile",
                 R"({"MainInterfaceFile": "Main"})",

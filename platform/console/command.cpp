@@ -156,6 +156,8 @@ Parsed parseCommand(std::string_view line) {
 
 std::vector<AlertAnswer> readAlertAnswer(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+  // Spaces around the line are not part of the answer (nor of a PIN).
+  line = trim(line);
   std::vector<AlertAnswer> readings;
   const size_t colon = line.find(':');
   if (colon != std::string_view::npos && (colon + 1 == line.size() || line[colon + 1] == ' ')) {
@@ -163,7 +165,7 @@ std::vector<AlertAnswer> readAlertAnswer(std::string_view line) {
     if (!text.empty()) text.remove_prefix(1);  // the one space after the colon
     readings.push_back(AlertAnswer{std::string(trim(line.substr(0, colon))), std::string(text)});
   }
-  readings.push_back(AlertAnswer{std::string(trim(line)), std::nullopt});
+  readings.push_back(AlertAnswer{std::string(line), std::nullopt});
   return readings;
 }
 

@@ -56,7 +56,8 @@ struct AlertAnswer {
 
 // The readings of `line` as an answer, the likeliest first: with a colon,
 // split at the first ": " (or a final ':'), then the whole line as a title
-// (for button titles that contain a colon).
+// (for button titles that contain a colon). Spaces around the line are
+// ignored; the text after ": " is kept as it is.
 std::vector<AlertAnswer> readAlertAnswer(std::string_view line);
 
 // `text` with control characters written as escapes (\n, \t, \xNN), so that

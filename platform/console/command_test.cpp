@@ -104,7 +104,12 @@ TEST(AlertAnswer, Readings) {
   EXPECT_EQ(readAlertAnswer("OK: 1234"), (std::vector<A>{{"OK", "1234"}, {"OK: 1234", {}}}));
   EXPECT_EQ(readAlertAnswer("OK:"), (std::vector<A>{{"OK", ""}, {"OK:", {}}}));
   EXPECT_EQ(readAlertAnswer("OK:  two spaces "),
-            (std::vector<A>{{"OK", " two spaces "}, {"OK:  two spaces", {}}}));
+            (std::vector<A>{{"OK", " two spaces"}, {"OK:  two spaces", {}}}));
+  // Spaces around the line are no part of the text; spaces inside it are.
+  EXPECT_EQ(readAlertAnswer(" OK: 1234 "), (std::vector<A>{{"OK", "1234"}, {"OK: 1234", {}}}));
+  EXPECT_EQ(readAlertAnswer("\tOK: 12 34\t \r"),
+            (std::vector<A>{{"OK", "12 34"}, {"OK: 12 34", {}}}));
+  EXPECT_EQ(readAlertAnswer("OK:   "), (std::vector<A>{{"OK", ""}, {"OK:", {}}}));
   EXPECT_EQ(readAlertAnswer("Cancel\r"), (std::vector<A>{{"Cancel", {}}}));
   // A colon inside a word does not split: "Re:try" is a title.
   EXPECT_EQ(readAlertAnswer("Re:try"), (std::vector<A>{{"Re:try", {}}}));
