@@ -136,40 +136,6 @@ TEST_F(WelcomeWindowTest, VideosLoopAtTheirRealDurations) {
   EXPECT_NE(status.find(" of 2.00 s (loop 1)"), std::string::npos) << status;
 }
 
-// A screen size and where the 640x400 window goes on it (origin bottom left).
-struct ScreenPlace {
-  int width;
-  int height;
-  base::Rect frame;
-};
-
-class WelcomeWindowPlace : public WelcomeWindowTest,
-                           public ::testing::WithParamInterface<ScreenPlace> {
- protected:
-  void TearDown() override {
-    base::platformOptions().screenWidth = 1920;
-    base::platformOptions().screenHeight = 1080;
-    WelcomeWindowTest::TearDown();
-  }
-};
-
-TEST_P(WelcomeWindowPlace, IsCentredWithItsTopLeftCornerOnTheScreen) {
-  base::platformOptions().screenWidth = GetParam().width;
-  base::platformOptions().screenHeight = GetParam().height;
-  auto alert = makeWindow();
-  ASSERT_TRUE(alert);
-  EXPECT_EQ(alert->window()->frame(), GetParam().frame);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Screens, WelcomeWindowPlace,
-    ::testing::Values(ScreenPlace{1920, 1080, base::makeRect(640, 340, 640, 400)},
-                      ScreenPlace{960, 540, base::makeRect(160, 70, 640, 400)},
-                      ScreenPlace{641, 401, base::makeRect(0, 0, 640, 400)},
-                      ScreenPlace{640, 360, base::makeRect(0, -40, 640, 400)},
-                      ScreenPlace{320, 200, base::makeRect(0, -200, 640, 400)},
-                      ScreenPlace{3840, 2160, base::makeRect(1600, 880, 640, 400)}));
-
 enum class CloseBy { closeButton, closeAlertAction, windowCloseButton };
 
 class WelcomeWindowClose : public WelcomeWindowTest,

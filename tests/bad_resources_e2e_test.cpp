@@ -123,9 +123,9 @@ TEST_F(BadResources, AMissingWelcomeVideoIsNamedAndTheProgramRunsOnWithoutTheWin
     const std::string bundle = copyBundle();
     fs::remove(fs::path(bundle) / video);
     start({"--bundle", bundle});
-    EXPECT_TRUE(app_->waitForStderr("welcome window: the bundle has no video \"" +
-                                        std::string(video) + "\"; it is not shown",
-                                    10s))
+    EXPECT_TRUE(app_->waitForStderr(
+        "welcome window: the bundle has no video \"" + std::string(video) + "\"; it is not shown",
+        10s))
         << app_->stderrText();
     app_->send("windows");
     ASSERT_TRUE(app_->waitForStderr("1. \"Tovelin\" frame", 10s));

@@ -42,8 +42,7 @@ TEST_F(DefaultsValues, TheStoredPinAnswersAndTheOtherValuesOutliveItsRemoval) {
   auto written = p->waitForWrittenPacket();
   ASSERT_TRUE(written.has_value());
   EXPECT_EQ(written->auth_response().pin_code(), "1234");
-  EXPECT_EQ(app_->stderrText().find("Enter your Pincode"), std::string::npos)
-      << app_->stderrText();
+  EXPECT_EQ(app_->stderrText().find("Enter your Pincode"), std::string::npos) << app_->stderrText();
   EXPECT_EQ(app_->stderrText().find("user defaults:"), std::string::npos) << app_->stderrText();
   EXPECT_EQ(onDisk(), withPin);
   EXPECT_EQ(namesInConfig(), 1U);  // nothing kept aside

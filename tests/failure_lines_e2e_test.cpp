@@ -3,12 +3,8 @@
 // while the radio could not be set up.
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,8 +23,8 @@ class FailureLines : public AppTest {};
 TEST_F(FailureLines, ACommandThatFailsToOpenThePageSaysSo) {
   start({"--open-url-command", "false"});
   app_->send("choose Download Mobile Application");
-  EXPECT_TRUE(app_->waitForStderr(std::string("open URL: false exited with status 1 for ") + kPage,
-                                  10s))
+  EXPECT_TRUE(
+      app_->waitForStderr(std::string("open URL: false exited with status 1 for ") + kPage, 10s))
       << app_->stderrText();
 }
 
@@ -53,67 +49,20 @@ TEST_F(FailureLines, ACommandKilledWhileTheProgramRunsOnIsReportedWhenItEnds) {
   EXPECT_EQ(app_->wait(10s), 0);
 }
 
-// Each way the radio cannot be set up, and the reason start-up gives.
-struct NoRadio {
-  const char* name;
-  void (*arrange)(const std::string& radio, int& held);
-  std::string (*reason)(const std::string& radio);
-};
-
-class BluetoothSwitch : public AppTest, public ::testing::WithParamInterface<NoRadio> {
- protected:
-  void TearDown() override {
-    if (held_ >= 0) ::close(held_);
-    AppTest::TearDown();
-  }
-  int held_ = -1;
-};
-
-TEST_P(BluetoothSwitch, SaysItIsUnsupportedHereAndWhy) {
-  GetParam().arrange(radio_, held_);
+TEST_F(FailureLines, TheBluetoothSwitchWithoutARadioSaysItIsUnsupportedAndWhy) {
+  const auto folder = fs::path(radio_).parent_path();
+  fs::create_directory(folder);
+  ::chmod(folder.c_str(), 0755);
   start();
-  const std::string reason = GetParam().reason(radio_);
+  const std::string reason =
+      "the radio folder " + folder.string() + " is open to other users (it must be mode 0700)";
   ASSERT_TRUE(app_->waitForStderr("radio: " + reason + "; Bluetooth is unsupported", 10s))
       << app_->stderrText();
   app_->send("bluetooth on");
-  EXPECT_TRUE(app_->waitForStderr("Bluetooth is unsupported here: " + reason, 10s))
-      << app_->stderrText();
   app_->send("bluetooth off");
   EXPECT_TRUE(app_->waitForStderr("Bluetooth is unsupported here: " + reason, 10s, 2))
       << app_->stderrText();
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Radios, BluetoothSwitch,
-    ::testing::Values(
-        NoRadio{"FolderOpenToOthers",
-                [](const std::string& radio, int& /*held*/) {
-                  const auto folder = fs::path(radio).parent_path();
-                  fs::create_directory(folder);
-                  ::chmod(folder.c_str(), 0755);
-                },
-                [](const std::string& radio) {
-                  return "the radio folder " + fs::path(radio).parent_path().string() +
-                         " is open to other users (it must be mode 0700)";
-                }},
-        NoRadio{"SocketHeldByAnotherProgram",
-                [](const std::string& radio, int& held) {
-                  const auto folder = fs::path(radio).parent_path();
-                  fs::create_directory(folder);
-                  ::chmod(folder.c_str(), 0700);
-                  sockaddr_un address{};
-                  address.sun_family = AF_UNIX;
-                  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", radio.c_str());
-                  held = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-                  ASSERT_EQ(::bind(held, reinterpret_cast<const sockaddr*>(&address),
-                                   sizeof address),
-                            0);
-                  ASSERT_EQ(::listen(held, 8), 0);
-                },
-                [](const std::string& radio) {
-                  return "another program is already listening on " + radio;
-                }}),
-    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace e2e

@@ -20,8 +20,7 @@ struct Placement {
   int left, top, right, bottom;  // the covered pixels, rows counted from the top
 };
 
-class WelcomeWindowPlacement : public AppTest,
-                               public ::testing::WithParamInterface<Placement> {};
+class WelcomeWindowPlacement : public AppTest, public ::testing::WithParamInterface<Placement> {};
 
 TEST_P(WelcomeWindowPlacement, IsOnTheScreenWhereItIsShown) {
   const auto& c = GetParam();
@@ -49,7 +48,7 @@ TEST_P(WelcomeWindowPlacement, IsOnTheScreenWhereItIsShown) {
       if (std::memcmp(before->at(x, y), after->at(x, y), 3) != 0) ++changed;
     }
   }
-  const auto area = static_cast<size_t>((c.right - c.left) * (c.bottom - c.top));
+  const auto area = static_cast<size_t>(c.right - c.left) * static_cast<size_t>(c.bottom - c.top);
   EXPECT_GT(changed, area / 2) << changed << " of " << area << " pixels";
 }
 

@@ -15,16 +15,16 @@
 // when the defaults are opened.
 //
 // A file that cannot be read or parsed (not a JSON object), a file nested
-// deeper than kMaxDepth and a file larger than kMaxFileBytes are unusable: such a file is kept aside
-// under "<file>.unreadable-<time>" with a message on standard error, and the
-// defaults start empty; it is never overwritten. Only a regular file is ever
-// moved or replaced. A symbolic link to a regular file stays a link and its
-// target is what is read and written; such a target that is unusable is left
-// as it is. A path that is a folder, FIFO (never opened in a way that waits),
-// socket or device, a dangling link or a link to one of those is left as it
-// is. In each case where the file is left, or cannot even be moved aside,
-// nothing is written for the rest of the run: values are kept in memory only,
-// with a message on standard error.
+// deeper than kMaxDepth and a file larger than kMaxFileBytes are unusable:
+// such a file is kept aside under "<file>.unreadable-<time>" with a message
+// on standard error, and the defaults start empty; it is never overwritten.
+// Only a regular file is ever moved or replaced. A symbolic link to a
+// regular file stays a link and its target is what is read and written;
+// such a target that is unusable is left as it is. A path that is a folder,
+// FIFO (never opened in a way that waits), socket or device, a dangling link
+// or a link to one of those is left as it is. In each case where the file is
+// left, or cannot even be moved aside, nothing is written for the rest of the
+// run: values are kept in memory only, with a message on standard error.
 #pragma once
 
 #include <nlohmann/json.hpp>

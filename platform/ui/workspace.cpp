@@ -6,15 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 
 #include "platform/base/log.h"
-#include "platform/base/result.h"
 #include "platform/base/options.h"
+#include "platform/base/result.h"
 
 namespace ui {
 namespace {
@@ -107,11 +106,6 @@ Workspace& Workspace::shared() {
   (void)base::RunLoop::main();
   static Workspace workspace;
   return workspace;
-}
-
-size_t Workspace::runningCommands() const {
-  return static_cast<size_t>(
-      std::count_if(running_.begin(), running_.end(), [](const auto& w) { return w->active(); }));
 }
 
 std::vector<std::string> Workspace::commandFor(const base::URL& url) {

@@ -31,8 +31,6 @@ class Workspace {
   // The address of the last openURL call, whatever its outcome (tests).
   [[nodiscard]] const std::optional<base::URL>& lastOpenedURL() const { return lastOpened_; }
   void clearLastOpenedURL() { lastOpened_.reset(); }
-  // Commands started and not yet ended (tests).
-  [[nodiscard]] size_t runningCommands() const;
 
   // The program and arguments openURL would run for `url`; empty when there is
   // no command.

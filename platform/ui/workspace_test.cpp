@@ -12,7 +12,6 @@
 
 #include "platform/base/file.h"
 #include "platform/base/options.h"
-#include "platform/base/run_loop.h"
 
 namespace ui {
 namespace {
@@ -106,50 +105,6 @@ TEST_F(WorkspaceTest, WithoutACommandTheAddressIsPrinted) {
   EXPECT_EQ(command,
             (std::vector<std::string>{(dir_ / "xdg-open").string(), url->absoluteString()}));
 }
-
-// How a command ends, and the line that says so ("" for none). Each script
-// waits for a gate file first, so that openURL is seen to return while the
-// command still runs.
-struct Ending {
-  const char* name;
-  const char* then;
-  const char* says;
-};
-
-class WorkspaceEnding : public WorkspaceTest, public ::testing::WithParamInterface<Ending> {};
-
-TEST_P(WorkspaceEnding, IsHeardFromTheRunLoopWithoutWaitingForTheCommand) {
-  const fs::path gate = dir_ / "gate";
-  const fs::path command = dir_ / "ends";
-  std::ofstream(command) << "#!/bin/sh\nwhile [ ! -e '" << gate.string()
-                         << "' ]; do sleep 0.01; done\n"
-                         << GetParam().then << "\n";
-  ::chmod(command.c_str(), 0755);
-  base::platformOptions().openUrlCommand = command.string();
-  const auto url = base::URL::fromString("https://tovelin.example/#download");
-  ASSERT_TRUE(url);
-
-  ::testing::internal::CaptureStderr();
-  const bool opened = Workspace::shared().openURL(*url);
-  const size_t runningAtReturn = Workspace::shared().runningCommands();
-  std::ofstream(gate) << "";
-  const bool ended = base::RunLoop::main().runUntil(
-      [] { return Workspace::shared().runningCommands() == 0; }, std::chrono::seconds(20));
-  const std::string err = ::testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(opened);
-  EXPECT_EQ(runningAtReturn, 1U);
-  ASSERT_TRUE(ended);
-  std::string says = GetParam().says;
-  if (!says.empty()) says = "open URL: " + command.string() + says + " for " + url->absoluteString() + "\n";
-  EXPECT_EQ(err, says);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Endings, WorkspaceEnding,
-    ::testing::Values(Ending{"Succeeds", "exit 0", ""},
-                      Ending{"Fails", "exit 3", " exited with status 3"},
-                      Ending{"IsKilled", "kill -KILL $$", " was killed by signal 9"}),
-    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace ui
