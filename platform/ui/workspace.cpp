@@ -38,10 +38,10 @@ std::optional<std::string> findOnPath(const std::string& program) {
   return std::nullopt;
 }
 
-// Starts argv in a session of its own. Returns the child, or why it could not
-// start (the system's message); exec failures come back through a pipe that closes on a
-// successful exec. The child is not waited for here: its end is heard from
-// the run loop.
+// Starts argv in a session of its own. Returns the child, or why it could
+// not start (the system's message); exec failures come back through a pipe
+// that closes on a successful exec. The child is not waited for here: its
+// end is heard from the run loop.
 base::Result<pid_t> spawn(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
