@@ -16,6 +16,8 @@ void ApplicationLinkHost::linkDidLoad(const std::shared_ptr<MetalView>& metalVie
       if (welcomeWindow_->player) welcomeWindow_->player->play();
       if (welcomeWindow_->player2) welcomeWindow_->player2->play();
     }
+  } else {
+    CustomAlertWithVideo::reportMissingVideo("UseDesktop.mov");
   }
 }
 

@@ -59,7 +59,8 @@ std::shared_ptr<CustomAlertWithVideo> CustomAlertWithVideo::make(const base::URL
     }
   }
   if (!base::Bundle::main().urlForResource("appusage", "mov")) {
-    return refuse("the bundle has no video \"appusage.mov\"");
+    reportMissingVideo("appusage.mov");
+    return nullptr;
   }
 
   auto view = makePlayerView(*area);
@@ -71,13 +72,20 @@ std::shared_ptr<CustomAlertWithVideo> CustomAlertWithVideo::make(const base::URL
 
   auto view2 = makePlayerView(*area2);
   auto secondURL = base::Bundle::main().urlForResource("appusage", "mov");
-  if (!secondURL) return refuse("the bundle has no video \"appusage.mov\"");
+  if (!secondURL) {
+    reportMissingVideo("appusage.mov");
+    return nullptr;
+  }
   auto item2 = media::PlayerItem::make(*secondURL);
   self->player2 = media::QueuePlayer::make(item2);
   self->playerLooper2 = media::PlayerLooper::playerLooperWithPlayer(self->player2, item2);
   view2->setPlayer(self->player2);
   area2->addSubview(view2);
   return self;
+}
+
+void CustomAlertWithVideo::reportMissingVideo(std::string_view fileName) {
+  refuse("the bundle has no video \"" + std::string(fileName) + "\"");
 }
 
 void CustomAlertWithVideo::closeAlert(const std::shared_ptr<base::Object>& /*sender*/) { close(); }

@@ -37,6 +37,9 @@ class CustomAlertWithVideo : public ui::WindowController, public ui::WindowDeleg
   // the two areas, or the bundle has no "appusage.mov", the reason goes to
   // standard error and there is no welcome window (none is returned).
   static std::shared_ptr<CustomAlertWithVideo> make(const base::URL& videoURL);
+  // Says on standard error that there is no welcome window because the
+  // bundle lacks the video `fileName`.
+  static void reportMissingVideo(std::string_view fileName);
 
   std::shared_ptr<media::QueuePlayer> player;
   std::shared_ptr<media::PlayerLooper> playerLooper;

@@ -1,6 +1,7 @@
 // Damaged resources in the application's bundle: a shader library that is
 // missing or garbage ends the program with its message and status 1, and
-// welcome movies too short to play are refused while the program runs on.
+// welcome movies too short to play or missing are refused while the program
+// runs on.
 // Each test runs the program on its own copy of the bundle.
 
 #include <gtest/gtest.h>
@@ -112,6 +113,27 @@ TEST_F(BadResources, WelcomeMoviesTooShortToPlayAreRefusedAndTheProgramRunsOn) {
   EXPECT_TRUE(app_->running());
   app_->send("quit");
   EXPECT_EQ(app_->wait(10s), 0);
+}
+
+TEST_F(BadResources, AMissingWelcomeVideoIsNamedAndTheProgramRunsOnWithoutTheWindow) {
+  for (const char* video : {"UseDesktop.mov", "appusage.mov"}) {
+    SCOPED_TRACE(video);
+    std::error_code ec;
+    fs::remove_all(fs::path(dir_) / "bundle", ec);
+    const std::string bundle = copyBundle();
+    fs::remove(fs::path(bundle) / video);
+    start({"--bundle", bundle});
+    EXPECT_TRUE(app_->waitForStderr(
+        "welcome window: the bundle has no video \"" + std::string(video) + "\"; it is not shown",
+        10s))
+        << app_->stderrText();
+    app_->send("windows");
+    ASSERT_TRUE(app_->waitForStderr("1. \"Tovelin\" frame", 10s));
+    app_->send("quit");
+    EXPECT_EQ(app_->wait(10s), 0);
+    EXPECT_EQ(app_->stderrText().find("Welcome to Tovelin"), std::string::npos)
+        << app_->stderrText();
+  }
 }
 
 }  // namespace

@@ -98,25 +98,31 @@ void UserDefaults::load() {
   keepAside(why);
 }
 
-Result<std::map<std::string, std::string>> parseDefaults(std::string_view text) {
+Result<nlohmann::json> parseDefaults(std::string_view text) {
   // The parser would stop at a NUL and ignore what follows.
   if (text.find('\0') != std::string_view::npos) return fail("it holds a NUL character");
-  const auto parsed = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+  // The parser itself does not recurse, but writing and comparing a value do:
+  // a container deeper than the bound is dropped unbuilt and the file refused.
+  bool tooDeep = false;
+  const auto boundDepth = [&tooDeep](int depth, nlohmann::json::parse_event_t event,
+                                     const nlohmann::json& /*value*/) {
+    const bool opens = event == nlohmann::json::parse_event_t::object_start ||
+                       event == nlohmann::json::parse_event_t::array_start;
+    if (opens && depth >= UserDefaults::kMaxDepth) tooDeep = true;
+    return !tooDeep;
+  };
+  auto parsed = nlohmann::json::parse(text, boundDepth, /*allow_exceptions=*/false);
+  if (tooDeep) {
+    return fail("it is nested deeper than " + std::to_string(UserDefaults::kMaxDepth) + " levels");
+  }
   if (parsed.is_discarded()) return fail("it is not valid JSON");
   if (!parsed.is_object()) return fail("it is not a JSON object");
-  std::map<std::string, std::string> values;
-  for (const auto& [key, value] : parsed.items()) {
-    if (!value.is_string()) return fail("the value of \"" + key + "\" is not a string");
-    values[key] = value.get<std::string>();
-  }
-  return values;
+  return parsed;
 }
 
-std::string formatDefaults(const std::map<std::string, std::string>& values) {
-  nlohmann::json doc = nlohmann::json::object();
-  for (const auto& [key, value] : values) doc[key] = value;
+std::string formatDefaults(const nlohmann::json& values) {
   // Invalid UTF-8 in a value is written replaced rather than failing the write.
-  return doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  return values.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 void UserDefaults::keepAside(const std::string& why) {
@@ -151,16 +157,19 @@ void UserDefaults::keepInMemory(const std::string& why) {
 
 std::optional<std::string> UserDefaults::stringForKey(const std::string& key) const {
   auto it = values_.find(key);
-  if (it == values_.end()) return std::nullopt;
-  return it->second;
+  if (it == values_.end() || !it->is_string()) return std::nullopt;
+  return it->get<std::string>();
 }
 
 void UserDefaults::setValueForKey(const std::string& value, const std::string& key) {
-  auto [it, added] = values_.try_emplace(key, value);
+  auto it = values_.find(key);
   // Rewriting an unchanged value would cost two flushes to disk for nothing;
   // a value whose last write failed is tried again.
-  if (!added && it->second == value && !unsaved_) return;
-  it->second = value;
+  if (it != values_.end() && it->is_string() && it->get_ref<const std::string&>() == value &&
+      !unsaved_) {
+    return;
+  }
+  values_[key] = value;
   unsaved_ = !save();
 }
 

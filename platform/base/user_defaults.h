@@ -1,4 +1,8 @@
-// The user's defaults: string values under keys, kept in one JSON file.
+// The user's defaults: values under keys, kept in one JSON file whose top
+// level is an object. The program reads and writes string values; members of
+// other types (numbers, lists, objects) are the user's or another program's:
+// they are kept as they are and written back with every save, and a key whose
+// value is not a string reads as absent.
 //
 // The file is the platform option --defaults FILE, else
 // $XDG_CONFIG_HOME/tovelin/defaults.json, else ~/.config/tovelin/defaults.json.
@@ -10,21 +14,22 @@
 // writes nothing. Temporary files left by a save that was killed are removed
 // when the defaults are opened.
 //
-// A file that cannot be read or parsed (not a JSON object of strings) and a
-// file larger than kMaxFileBytes are unusable: such a file is kept aside
-// under "<file>.unreadable-<time>" with a message on standard error, and the
-// defaults start empty; it is never overwritten. Only a regular file is ever
-// moved or replaced. A symbolic link to a regular file stays a link and its
-// target is what is read and written; such a target that is unusable is left
-// as it is. A path that is a folder, FIFO (never opened in a way that waits),
-// socket or device, a dangling link or a link to one of those is left as it
-// is. In each case where the file is left, or cannot even be moved aside,
-// nothing is written for the rest of the run: values are kept in memory only,
-// with a message on standard error.
+// A file that cannot be read or parsed (not a JSON object), a file nested
+// deeper than kMaxDepth and a file larger than kMaxFileBytes are unusable:
+// such a file is kept aside under "<file>.unreadable-<time>" with a message
+// on standard error, and the defaults start empty; it is never overwritten.
+// Only a regular file is ever moved or replaced. A symbolic link to a
+// regular file stays a link and its target is what is read and written;
+// such a target that is unusable is left as it is. A path that is a folder,
+// FIFO (never opened in a way that waits), socket or device, a dangling link
+// or a link to one of those is left as it is. In each case where the file is
+// left, or cannot even be moved aside, nothing is written for the rest of the
+// run: values are kept in memory only, with a message on standard error.
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <cstddef>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +41,9 @@ namespace base {
 class UserDefaults {
  public:
   static constexpr size_t kMaxFileBytes = 1024 * 1024;
+  // Containers within containers, the top-level object counted: writing and
+  // comparing a value recurse once per level.
+  static constexpr int kMaxDepth = 100;
 
   // The defaults of this process, read on first use.
   static UserDefaults& standard();
@@ -64,15 +72,15 @@ class UserDefaults {
   bool save();
 
   std::string path_;
-  std::map<std::string, std::string> values_;
+  nlohmann::json values_ = nlohmann::json::object();
   bool persistent_ = true;
   bool unsaved_ = false;  // the last write failed
   std::optional<std::string> keptAside_;
 };
 
-// The values of a defaults file's text: a JSON object of strings, or why not.
-Result<std::map<std::string, std::string>> parseDefaults(std::string_view text);
-// The text of a defaults file holding `values`.
-std::string formatDefaults(const std::map<std::string, std::string>& values);
+// The values of a defaults file's text: a JSON object, or why not.
+Result<nlohmann::json> parseDefaults(std::string_view text);
+// The text of a defaults file holding `values`, a JSON object.
+std::string formatDefaults(const nlohmann::json& values);
 
 }  // namespace base

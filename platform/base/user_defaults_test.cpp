@@ -90,7 +90,7 @@ TEST_F(UserDefaultsTest, StandardPathFollowsTheEnvironment) {
 }
 
 struct Unusable {
-  enum Kind { file, withNul, oversized };
+  enum Kind { file, withNul, oversized, deep };
   const char* name;
   const char* contents;
   Kind kind = file;
@@ -114,6 +114,13 @@ TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
       contents = "{\"pincode\": \"" + std::string(UserDefaults::kMaxFileBytes, '1') + "\"}";
       write(file, contents);
       break;
+    case Unusable::deep:
+      // Within the size bound, deep enough to exhaust the stack of anything
+      // that recursed over it.
+      contents = "{\"pincode\": \"12\", \"a\": " + std::string(400000, '[') +
+                 std::string(400000, ']') + "}";
+      write(file, contents);
+      break;
   }
   ::testing::internal::CaptureStderr();
   UserDefaults defaults(file.string());
@@ -133,11 +140,94 @@ TEST_P(UnusableFileTest, IsKeptAsideNeverOverwrittenAndTheDefaultsStartEmpty) {
 INSTANTIATE_TEST_SUITE_P(
     Files, UnusableFileTest,
     ::testing::Values(Unusable{"InvalidJson", "{\"pincode\": \"12"}, Unusable{"Empty", ""},
-                      Unusable{"NotAnObject", "[\"1234\"]"},
-                      Unusable{"NumberValue", "{\"pincode\": 1234}"},
+                      Unusable{"NotAnObject", "[\"1234\"]"}, Unusable{"AString", "\"1234\""},
                       Unusable{"TextAfterANul", "{\"pincode\": \"12\"}", Unusable::withNul},
-                      Unusable{"NestedValue", "{\"a\": \"b\", \"pincode\": {\"v\": \"1\"}}"},
-                      Unusable{"LargerThanTheBound", "", Unusable::oversized}),
+                      Unusable{"LargerThanTheBound", "", Unusable::oversized},
+                      Unusable{"NestedPastTheBound", "", Unusable::deep}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(UserDefaultsTest, MembersOfOtherTypesAreKeptAndWrittenBackUnchanged) {
+  const auto file = dir_ / "defaults.json";
+  const auto original = nlohmann::json::parse(R"({
+    "pincode": "1234", "launches": 5, "ratio": 0.1, "big": 18446744073709551615, "below": -3,
+    "huge": 1e300, "list": [1, "two", null, true, {"k": []}], "window": {"a": {"b": "c"}},
+    "name": "x"})");
+  write(file, original.dump());
+  ::testing::internal::CaptureStderr();
+  UserDefaults defaults(file.string());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_FALSE(defaults.keptAsidePath());
+  EXPECT_EQ(defaults.stringForKey("pincode"), "1234");
+  EXPECT_EQ(defaults.stringForKey("name"), "x");
+  EXPECT_FALSE(defaults.stringForKey("launches"));  // only strings are read as strings
+  EXPECT_FALSE(defaults.stringForKey("list"));
+
+  defaults.setValueForKey("5678", "pincode");
+  auto expected = original;
+  expected["pincode"] = "5678";
+  EXPECT_EQ(nlohmann::json::parse(read(file)), expected);
+  defaults.removeObjectForKey("pincode");
+  expected.erase("pincode");
+  EXPECT_EQ(nlohmann::json::parse(read(file)), expected);
+  EXPECT_EQ(UserDefaults(file.string()).stringForKey("name"), "x");
+  EXPECT_TRUE(filesStarting("defaults.json.").empty());
+}
+
+class NotAStringTest : public UserDefaultsTest,
+                       public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(NotAStringTest, IsNoStoredValueAndASaveReplacesIt) {
+  const auto file = dir_ / "defaults.json";
+  write(file, std::string(R"({"other": "kept", "pincode": )") + GetParam() + "}");
+  ::testing::internal::CaptureStderr();
+  UserDefaults defaults(file.string());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_FALSE(defaults.stringForKey("pincode"));
+  EXPECT_TRUE(filesStarting("defaults.json.").empty());  // not moved aside
+
+  // The number 1234 is not the string "1234": it is replaced too.
+  defaults.setValueForKey("1234", "pincode");
+  EXPECT_EQ(nlohmann::json::parse(read(file)),
+            (nlohmann::json{{"pincode", "1234"}, {"other", "kept"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, NotAStringTest,
+                         ::testing::Values("1234", "null", "true", R"(["1234"])", R"({"v": "1"})"));
+
+struct Nesting {
+  const char* name;
+  int depth;  // containers within containers, the top-level object counted
+  const char* open;
+  const char* leaf;  // what the innermost container holds
+  const char* close;
+  bool accepted;
+};
+
+class NestingTest : public ::testing::TestWithParam<Nesting> {};
+
+TEST_P(NestingTest, IsRefusedOnlyPastTheBound) {
+  const auto& c = GetParam();
+  std::string text = "{\"pincode\": \"1\", \"v\": ";
+  for (int i = 1; i < c.depth; ++i) text += c.open;
+  text += c.leaf;
+  for (int i = 1; i < c.depth; ++i) text += c.close;
+  text += "}";
+  const auto values = parseDefaults(text);
+  ASSERT_EQ(values.ok(), c.accepted) << (values ? "" : values.error().message);
+  if (!c.accepted) {
+    EXPECT_EQ(values.error().message, "it is nested deeper than 100 levels");
+    return;
+  }
+  EXPECT_EQ(parseDefaults(formatDefaults(*values)).value(), *values);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Depths, NestingTest,
+    ::testing::Values(
+        Nesting{"ListsAtTheBound", UserDefaults::kMaxDepth, "[", "", "]", true},
+        Nesting{"ListsPastTheBound", UserDefaults::kMaxDepth + 1, "[", "", "]", false},
+        Nesting{"ObjectsAtTheBound", UserDefaults::kMaxDepth, "{\"a\":", "0", "}", true},
+        Nesting{"ObjectsPastTheBound", UserDefaults::kMaxDepth + 1, "{\"a\":", "0", "}", false}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct NotAFile {

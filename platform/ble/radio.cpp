@@ -35,13 +35,24 @@ void Radio::setAdapterState(ManagerState state) {
   for (const auto& central : liveCentrals()) central->radioStateChanged();
 }
 
+base::Result<void> Radio::switchAdapter(ManagerState state) {
+  if (!isListening()) {
+    return base::fail("Bluetooth is unsupported here: " +
+                      (startFailure_.empty() ? "the radio is not set up" : startFailure_));
+  }
+  setAdapterState(state);
+  return base::ok();
+}
+
 bool Radio::start() {
   if (isListening()) return true;
   path_ = resolveRadioPath();
   auto result = listenOnRadio(path_);
   if (!result) {
-    base::printError("radio: " + result.error().message + "; Bluetooth is unsupported");
+    startFailure_ = result.error().message;
+    base::printError("radio: " + startFailure_ + "; Bluetooth is unsupported");
   } else {
+    startFailure_.clear();
     listenFd_ = *result;
     struct stat st {};
     if (::lstat(path_.c_str(), &st) == 0) socketFile_ = {st.st_dev, st.st_ino};

@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/base/run_loop.h"
 #include "platform/ble/error.h"
 #include "platform/ble/phone_connection.h"
@@ -52,6 +53,10 @@ class Radio {
   // The computer's Bluetooth switch; starts poweredOn. Every change reaches
   // each live central through centralManagerDidUpdateState.
   void setAdapterState(ManagerState state);
+  // The switch as a person turns it: refused, with the reason start() gave,
+  // while there is no radio socket, since centrals then see unsupported
+  // whatever the switch says.
+  base::Result<void> switchAdapter(ManagerState state);
   // "on", "off", "unauthorized", "unsupported", "resetting", "unknown".
   static std::optional<ManagerState> parseState(std::string_view word);
 
@@ -134,6 +139,7 @@ class Radio {
 
   ManagerState adapter_ = ManagerState::poweredOn;
   std::string path_;
+  std::string startFailure_;  // why the last start() found no socket
   int listenFd_ = -1;
   std::pair<dev_t, ino_t> socketFile_{};  // so stop() removes only our own socket file
   base::Handle listenWatch_;

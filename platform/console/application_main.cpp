@@ -29,8 +29,7 @@ void registerBluetoothSwitch() {
       return base::fail("unknown Bluetooth state \"" + word +
                         "\" (on, off, unauthorized, unsupported, resetting, unknown)");
     }
-    ble::Radio::shared().setAdapterState(*state);
-    return base::ok();
+    return ble::Radio::shared().switchAdapter(*state);
   });
 }
 

@@ -1,7 +1,9 @@
 #include "platform/ui/window.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "platform/ui/screen.h"
 #include "platform/ui/view_controller.h"
 
 namespace ui {
@@ -45,6 +47,7 @@ std::shared_ptr<Window> Window::make(const base::Coder& coder) {
   if (auto behavior = coder.decodeDouble("collectionBehavior"); behavior && *behavior >= 0) {
     window->collectionBehavior_ = static_cast<unsigned long>(*behavior);
   }
+  if (coder.decodeBool("center").value_or(false)) window->center();
   if (coder.contains("backgroundColor")) {
     const auto& c = coder.attributes()["backgroundColor"];
     if (c.is_array() && c.size() == 4 &&
@@ -73,6 +76,16 @@ std::vector<std::shared_ptr<Window>> Window::allWindows() {
     if (auto window = w.lock()) live.push_back(window);
   }
   return live;
+}
+
+void Window::center() {
+  const base::Rect screen = Screen::mainScreen()->frame();
+  const double x = std::max(0.0, std::floor((screen.width() - frame_.width()) / 2));
+  // The origin is the bottom left: too tall a window keeps its top edge on
+  // the screen's.
+  const double spare = screen.height() - frame_.height();
+  const double y = std::min(std::floor(spare / 2), spare);
+  setFrame(base::makeRect(x, y, frame_.width(), frame_.height()), true);
 }
 
 void Window::setFrame(base::Rect frame, bool /*display*/) {

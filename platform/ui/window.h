@@ -52,7 +52,8 @@ class Window : public base::Object {
   // From an interface file: "frame", "title", "opaque", "level", "alpha",
   // "hasShadow", "ignoresMouseEvents", "collectionBehavior",
   // "backgroundColor" [red, green, blue, alpha], "visible" (shown once the
-  // file has been loaded).
+  // file has been loaded), "center" (true: placed by center(), the frame
+  // giving only the size).
   static std::shared_ptr<Window> make(const base::Coder& coder);
   ~Window() override;
 
@@ -61,6 +62,10 @@ class Window : public base::Object {
 
   [[nodiscard]] base::Rect frame() const { return frame_; }
   void setFrame(base::Rect frame, bool display);
+  // Places the window in the middle of the main screen. On a screen smaller
+  // than the window its top-left corner, where the title is, stays on the
+  // screen.
+  void center();
 
   [[nodiscard]] const std::string& title() const { return title_; }
   void setTitle(std::string title) { title_ = std::move(title); }

@@ -13,6 +13,7 @@
 
 #include "platform/base/log.h"
 #include "platform/base/options.h"
+#include "platform/base/result.h"
 
 namespace ui {
 namespace {
@@ -37,64 +38,72 @@ std::optional<std::string> findOnPath(const std::string& program) {
   return std::nullopt;
 }
 
-// Starts argv detached: a child forks the program and exits at once, so the
-// program is adopted by init and never left a zombie here. Returns the errno
-// of a failed start (0 on success); exec failures come back through a pipe
-// that closes on a successful exec.
-int spawnDetached(const std::vector<std::string>& args) {
+// Starts argv in a session of its own. Returns the child, or why it could
+// not start (the system's message); exec failures come back through a pipe
+// that closes on a successful exec. The child is not waited for here: its
+// end is heard from the run loop.
+base::Result<pid_t> spawn(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
   int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) return errno;
+  if (::pipe2(report, O_CLOEXEC) != 0) return base::fail(std::strerror(errno));
   const pid_t child = ::fork();
   if (child < 0) {
     const int e = errno;
     ::close(report[0]);
     ::close(report[1]);
-    return e;
+    return base::fail(std::strerror(e));
   }
   if (child == 0) {
     ::close(report[0]);
-    const pid_t grandchild = ::fork();
-    if (grandchild == 0) {
-      ::setsid();
-      // An ignored signal stays ignored across exec: give the browser the
-      // default SIGPIPE this program set aside for itself.
-      ::signal(SIGPIPE, SIG_DFL);
-      // Standard output carries only the system's diagnostics: whatever the
-      // command prints goes to standard error; it reads nothing.
-      ::dup2(STDERR_FILENO, STDOUT_FILENO);
-      const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-      if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
-      ::execvp(argv[0], argv.data());
-      const int e = errno;
-      [[maybe_unused]] const ssize_t n = ::write(report[1], &e, sizeof e);
-      ::_exit(127);
-    }
-    if (grandchild < 0) {
-      const int e = errno;
-      [[maybe_unused]] const ssize_t n = ::write(report[1], &e, sizeof e);
-    }
-    ::_exit(0);
+    ::setsid();
+    // An ignored signal stays ignored across exec: give the browser the
+    // default SIGPIPE this program set aside for itself.
+    ::signal(SIGPIPE, SIG_DFL);
+    // Standard output carries only the system's diagnostics: whatever the
+    // command prints goes to standard error; it reads nothing.
+    ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
+    ::execvp(argv[0], argv.data());
+    const int e = errno;
+    [[maybe_unused]] const ssize_t n = ::write(report[1], &e, sizeof e);
+    ::_exit(127);
   }
   ::close(report[1]);
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
   int error = 0;
   ssize_t n = 0;
   while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
   }
   ::close(report[0]);
-  return n == static_cast<ssize_t>(sizeof error) ? error : 0;
+  if (n != static_cast<ssize_t>(sizeof error)) return child;
+  // The child exits at once after its report.
+  while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  return base::fail(std::strerror(error));
+}
+
+// One line when the command failed: it exited with a status other than 0 or
+// was ended by a signal.
+void reportEnd(int status, const std::string& program, const std::string& url) {
+  if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+    base::printError("open URL: " + program + " exited with status " +
+                     std::to_string(WEXITSTATUS(status)) + " for " + url);
+  } else if (WIFSIGNALED(status)) {
+    base::printError("open URL: " + program + " was killed by signal " +
+                     std::to_string(WTERMSIG(status)) + " for " + url);
+  }
 }
 
 }  // namespace
 
 Workspace& Workspace::shared() {
+  // Made first, the loop is destroyed last: the watches of running commands
+  // cancel themselves on it.
+  (void)base::RunLoop::main();
   static Workspace workspace;
   return workspace;
 }
@@ -119,11 +128,18 @@ bool Workspace::openURL(const base::URL& url) {
     base::printError("open URL: " + url.absoluteString());
     return false;
   }
-  if (const int error = spawnDetached(args); error != 0) {
-    base::printError("open URL: cannot run " + args.front() + " (" + std::strerror(error) +
+  const auto started = spawn(args);
+  if (!started) {
+    base::printError("open URL: cannot run " + args.front() + " (" + started.error().message +
                      ") for " + url.absoluteString());
     return false;
   }
+  std::erase_if(running_, [](const auto& watch) { return !watch->active(); });
+  running_.push_back(std::make_unique<base::ChildExitWatch>(
+      base::RunLoop::main(), *started,
+      [program = args.front(), address = url.absoluteString()](int status) {
+        reportEnd(status, program, address);
+      }));
   return true;
 }
 

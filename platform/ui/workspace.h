@@ -4,14 +4,18 @@
 // The command run is the platform option --open-url-command CMD (split at
 // blanks into a program and its arguments, the address appended as the last
 // argument; no shell is involved), else xdg-open when it is on PATH. Without
-// either the address is printed on standard error. The command is started
-// detached (it is not waited for and leaves no zombie).
+// either the address is printed on standard error. The command is started in
+// a session of its own and never waited for: when it ends, the run loop reaps
+// it, and a command that exits with a status other than 0 or is killed by a
+// signal gets one line on standard error.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/base/child_exit_watch.h"
 #include "platform/base/url.h"
 
 namespace ui {
@@ -34,6 +38,7 @@ class Workspace {
 
  private:
   std::optional<base::URL> lastOpened_;
+  std::vector<std::unique_ptr<base::ChildExitWatch>> running_;
 };
 
 }  // namespace ui
