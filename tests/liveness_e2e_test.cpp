@@ -199,6 +199,39 @@ TEST_F(Liveness, MessagesWaitingBehindOpenPromptsOutliveThePhoneLeaving) {
   EXPECT_EQ(app_->wait(10s), 0);
 }
 
+// A phone held back behind its open prompt fills its socket and leaves; the
+// prompt's answer is then written to a phone that is gone. Only that answer
+// is lost: every message it sent has its line, then its leaving.
+TEST_F(Liveness, AnAnswerWrittenToAPhoneThatLeftLosesNoneOfItsMessages) {
+  auto p = startConnected();
+  p->sendAuthRequest(1, 7);
+  ASSERT_TRUE(app_->waitForStderr("Enter your Pincode", 10s));
+  // Far more than standard output and the program's backlog take, and less
+  // than the phone's socket holds besides.
+  constexpr int kPackets = 600;
+  floodOutput(std::move(p), kPackets);
+  waitUntilOutputIsFull();
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (!floodSent_ && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_TRUE(floodSent_) << "the phone could not send all its messages";
+  flood_.join();
+  flooding_->goAway();
+  app_->send("OK: 1234");
+  // The PIN is stored just before the answer is written to the phone.
+  while (storedPin() != "1234" && std::chrono::steady_clock::now() < deadline + 10s) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_EQ(storedPin(), "1234");
+
+  expectEveryFloodLine(kPackets);
+  EXPECT_TRUE(app_->waitForLine("Disconnected from Test Phone", 10s));
+  EXPECT_FALSE(app_->waitForStderr("Test Phone\": ", 0s)) << app_->stderrText();
+  app_->send("quit");
+  EXPECT_EQ(app_->wait(10s), 0);
+}
+
 TEST_F(Liveness, AStandardOutputThatFailsEndsTheProgramWithItsErrorAndNotWithSuccess) {
   start({}, {StandardOutput::To::file, "/dev/full"});
   app_->send("choose Lady Bug");  // its line finds no room

@@ -15,6 +15,10 @@ constexpr size_t kReadChunk = 16 * 1024;
 // the others or the display timer.
 constexpr size_t kReadPerTurn = 256 * 1024;
 
+// The other end closed, perhaps leaving unread what was sent to it (the
+// system then says the connection was reset): it left, nothing failed.
+bool peerLeft(int error) { return error == EPIPE || error == ECONNRESET; }
+
 }  // namespace
 
 std::shared_ptr<LineChannel> LineChannel::adopt(int fd, Limits limits, LineHandler onLine,
@@ -109,7 +113,7 @@ void LineChannel::fail(CloseReason reason, bool later) {
 }
 
 bool LineChannel::send(std::string_view line) {
-  if (fd_ < 0) return false;
+  if (fd_ < 0 || !writable_) return false;
   if (queuedBytes() + line.size() + 1 > limits_.maxQueued) {
     fail(CloseReason::outputFull, true);
     return false;
@@ -120,22 +124,19 @@ bool LineChannel::send(std::string_view line) {
   }
   out_.append(line);
   out_.push_back('\n');
-  if (!flush()) {
-    fail(CloseReason::ioError, true);
-    return false;
-  }
+  flush();
   watch();
-  return true;
+  return writable_;
 }
 
-bool LineChannel::flush() {
+void LineChannel::flush() {
   while (outSent_ < out_.size()) {
     const ssize_t n =
         ::send(fd_, out_.data() + outSent_, out_.size() - outSent_, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (errno == EAGAIN || errno == EWOULDBLOCK) break;
-      return false;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) writeFailed(errno);
+      return;
     }
     outSent_ += static_cast<size_t>(n);
   }
@@ -147,16 +148,26 @@ bool LineChannel::flush() {
     out_.erase(0, outSent_);
     outSent_ = 0;
   }
-  return true;
+}
+
+// Output to an end that is gone can never arrive, so it is dropped; what
+// that end sent is read on until its end, which is reported as usual. Any
+// other failure ends the input too, after the lines already read.
+void LineChannel::writeFailed(int error) {
+  writable_ = false;
+  out_.clear();
+  outSent_ = 0;
+  if (peerLeft(error)) return;
+  endInput(CloseReason::ioError);
+  postDelivery();  // reported on a later turn, never from inside send()
 }
 
 void LineChannel::onReady(short revents) {
   auto keep = shared_from_this();  // a handler may drop the last owner
-  if ((revents & POLLOUT) != 0) {
-    if (!flush()) {
-      fail(CloseReason::ioError, false);
-      return;
-    }
+  // An end that left may show only as a hang-up or an error: the write then
+  // fails and gives up the output, and reading goes on.
+  if (queuedBytes() > 0 && (revents & (POLLOUT | POLLHUP | POLLERR)) != 0) {
+    flush();
     watch();
   }
   if (!paused_ && (revents & (POLLIN | POLLHUP | POLLERR)) != 0) readAvailable();
@@ -180,7 +191,7 @@ void LineChannel::readNow() {
   if (n == 0) {
     endInput(CloseReason::peerClosed);
   } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-    endInput(CloseReason::ioError);
+    endInput(peerLeft(errno) ? CloseReason::peerClosed : CloseReason::ioError);
   }
   deliverReady();  // held: reports the end once nothing waits
 }
@@ -193,7 +204,9 @@ void LineChannel::readAvailable() {
     const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK) ended = CloseReason::ioError;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        ended = peerLeft(errno) ? CloseReason::peerClosed : CloseReason::ioError;
+      }
       break;
     }
     if (n == 0) {

@@ -19,7 +19,9 @@
 // When the other end leaves (or the channel gives up on it for a reason of
 // its own) nothing more is read, but the lines read before are still handled,
 // in order, and the close handler hears of the end after the last of them.
-// Only a channel closed for inputFull loses what waits.
+// Only a channel closed for inputFull loses what waits. A write that finds
+// the other end gone gives up only the output, which can never arrive: what
+// the other end sent before leaving is still read to its end, as above.
 #pragma once
 
 #include <cstddef>
@@ -56,7 +58,8 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   ~LineChannel();
 
   // Queues `line` and a line feed. Returns false when the channel is closed,
-  // or when the output limit is passed: the channel then closes and reports
+  // when writing to the other end has failed (nothing more is written), or
+  // when the output limit is passed: the channel then closes and reports
   // outputFull later.
   bool send(std::string_view line);
   // Reads what has arrived, as the loop would when the socket is readable:
@@ -83,7 +86,8 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   void endInput(CloseReason reason);
   void deliverReady();
   void postDelivery();
-  bool flush();
+  void flush();
+  void writeFailed(int error);
   void fail(CloseReason reason, bool later);
 
   int fd_;
@@ -100,6 +104,7 @@ class LineChannel : public std::enable_shared_from_this<LineChannel> {
   std::string out_;
   size_t outSent_ = 0;
   bool watchingOutput_ = false;
+  bool writable_ = true;  // false once a write failed: output is dropped
   base::Handle watch_;
 };
 

@@ -27,7 +27,7 @@ class LineChannelTest : public ::testing::Test {
   }
   void TearDown() override {
     if (channel) channel->close();
-    ::close(peer_);
+    if (peer_ >= 0) ::close(peer_);
   }
 
   void open(LineChannel::Limits limits, LineChannel::LineHandler onLine) {
@@ -36,6 +36,11 @@ class LineChannelTest : public ::testing::Test {
   }
   void write(const std::string& text) {
     ASSERT_EQ(::write(peer_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  // The other end goes away altogether, reading nothing more.
+  void leave() {
+    ::close(peer_);
+    peer_ = -1;
   }
 
   // Lines handled and the end, in the order the owner hears of them.
@@ -222,6 +227,60 @@ TEST_P(LineChannelEndTest, AnEndBehindOpenHandlersComesAfterEveryLineSentBeforeI
 INSTANTIATE_TEST_SUITE_P(Ends, LineChannelEndTest,
                          ::testing::Values(LineChannel::CloseReason::peerClosed,
                                            LineChannel::CloseReason::lineTooLong));
+
+// A write that finds the other end gone, whether sent at once or queued
+// behind output the other end never read, and whether the channel is held
+// or not: only the output is given up. Every line the other end sent before
+// leaving is handled, in order, and then its leaving, once and as a close.
+struct WriteToALeftEnd {
+  const char* name;
+  bool queued;  // the write fails when the loop flushes, not inside send()
+  bool held;    // a line's handler pauses reading before the write
+};
+
+class LineChannelWriteTest : public LineChannelTest,
+                             public ::testing::WithParamInterface<WriteToALeftEnd> {};
+
+TEST_P(LineChannelWriteTest, AWriteToAnEndThatLeftLosesNoneOfWhatItSent) {
+  bool holdAfterA = GetParam().held;
+  openRecording({}, [&] {
+    if (holdAfterA && heard.back() == "a") channel->pauseReading(true);
+  });
+  if (GetParam().queued) {
+    // The other end reads nothing: output piles up in the channel.
+    const std::string line(1024, 'o');
+    for (int i = 0; i < 1024 && channel->queuedBytes() == 0; ++i) ASSERT_TRUE(channel->send(line));
+    ASSERT_GT(channel->queuedBytes(), 0U);
+  }
+  write("a\nb\n");
+  if (GetParam().held) channel->readNow();  // "a" is handled and holds "b" back
+  write("c\n");
+  leave();
+  if (GetParam().queued) {
+    RunLoop::main().runUntil([&] { return channel->queuedBytes() == 0; }, 5s);
+    EXPECT_EQ(channel->queuedBytes(), 0U) << "output to an end that left is still queued";
+  } else {
+    EXPECT_FALSE(channel->send("answer"));
+  }
+  EXPECT_FALSE(channel->send("more")) << "written to an end that left";
+  if (GetParam().held) {
+    EXPECT_FALSE(closed.has_value()) << "ended before its lines were handled";
+  }
+
+  holdAfterA = false;
+  channel->pauseReading(false);
+  RunLoop::main().runUntil([&] { return closed.has_value(); }, 5s);
+  RunLoop::main().runFor(30ms);  // a second end would be heard meanwhile
+  EXPECT_EQ(heard, (std::vector<std::string>{"a", "b", "c", "(closed)"}));
+  EXPECT_EQ(closed, LineChannel::CloseReason::peerClosed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, LineChannelWriteTest,
+                         ::testing::Values(WriteToALeftEnd{"Sent", false, false},
+                                           WriteToALeftEnd{"SentHeld", false, true},
+                                           WriteToALeftEnd{"Queued", true, false},
+                                           WriteToALeftEnd{"QueuedHeld", true, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace ble

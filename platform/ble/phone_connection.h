@@ -29,8 +29,10 @@ class PhoneConnection {
   PhoneConnection& operator=(const PhoneConnection&) = delete;
   ~PhoneConnection();
 
-  // Sends `message` as one line. A line longer than the limit is not sent;
-  // a failed send ends the connection on a later turn.
+  // Sends `message` as one line. A line longer than the limit is not sent.
+  // To a phone that has left nothing more is sent; its end is reported once
+  // what it sent has been handled. Other failures end the connection on a
+  // later turn.
   base::Result<void> send(const radio::RadioMessage& message);
   // Reads what has arrived now (see LineChannel::readNow).
   void readNow();

@@ -127,8 +127,8 @@ void Radio::drop(uint64_t serial, std::string_view reason) {
 }
 
 void Radio::send(Phone& phone, const radio::RadioMessage& message) {
-  // A failed send closes the connection, which reports it (and the phone is
-  // dropped) on a later turn.
+  // A send that fails never reports from here: a phone that left is dropped
+  // once what it sent has been handled, other failures on a later turn.
   if (auto sent = phone.connection->send(message); !sent) {
     base::printError("radio: a message for " + nameOf(phone) + " " + sent.error().message);
   }
