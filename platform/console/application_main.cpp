@@ -51,6 +51,9 @@ int ApplicationMain(int argc, char** argv) {
   // A write to a closed pipe or socket fails with EPIPE, which the writer
   // handles, instead of killing the program.
   ::signal(SIGPIPE, SIG_IGN);
+  // An ignored SIGCHLD survives exec: the children this program starts (the
+  // open-URL command) would be reaped by the kernel and could not be waited for.
+  ::signal(SIGCHLD, SIG_DFL);
   std::vector<std::string> args;
   args.reserve(static_cast<size_t>(argc > 0 ? argc : 0));
   for (int i = 0; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
