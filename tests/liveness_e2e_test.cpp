@@ -3,8 +3,10 @@
 // or that is missing, and a phone that asks for a PIN faster than anybody
 // can answer. Nothing a phone sent is lost on the way.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -120,6 +122,27 @@ TEST_F(Liveness, AClosedStandardOutputEndsTheProgramAsQuitDoes) {
   EXPECT_FALSE(app_->killedBy().has_value()) << "killed by signal " << *app_->killedBy();
   EXPECT_EQ(*status, 128 + SIGPIPE);
   EXPECT_TRUE(app_->waitForStderr("standard output was closed by its reader; quitting", 1s));
+  EXPECT_FALSE(std::filesystem::exists(radio_));
+}
+
+// A terminal that is not the controlling one sends no SIGHUP when its other
+// side closes: writes to it fail with EIO instead. Its reader has left all
+// the same.
+TEST_F(Liveness, AHungUpTerminalEndsTheProgramAsAClosedPipeDoes) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  start({}, {StandardOutput::To::file, ::ptsname(master)});
+  app_->send("menu");
+  ASSERT_TRUE(app_->waitForStderr("Status menu:", 10s));  // the terminal is the program's
+  ::close(master);
+  app_->send("choose Lady Bug");  // its line finds the terminal hung up
+  const auto status = app_->wait(10s);
+  ASSERT_TRUE(status.has_value()) << "the program went on without its output";
+  EXPECT_EQ(*status, 128 + SIGPIPE);
+  EXPECT_TRUE(app_->waitForStderr("standard output was closed by its reader; quitting", 1s))
+      << app_->stderrText();
   EXPECT_FALSE(std::filesystem::exists(radio_));
 }
 

@@ -83,14 +83,26 @@ class Output {
       if (n < 0) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN) break;
-        // The reader is gone (a closed pipe), or the file or device cannot
-        // take more: nothing written here will ever arrive.
-        giveUp(errno);
+        // The reader is gone, or the file or device cannot take more:
+        // nothing written here will ever arrive.
+        const int error = errno;
+        giveUp(readerLeft(error) ? EPIPE : error);
         return text.size();
       }
       done += static_cast<size_t>(n);
     }
     return done;
+  }
+
+  // Whether a failed write means the reader is gone, as a closed pipe's
+  // EPIPE does: a terminal whose other side hung up fails with EIO (and
+  // answers even isatty with EIO from then on), a socket its peer reset with
+  // ECONNRESET.
+  [[nodiscard]] bool readerLeft(int error) const {
+    if (error == EPIPE || error == ECONNRESET) return true;
+    if (error != EIO) return false;
+    errno = 0;
+    return ::isatty(fd_) != 0 || errno == EIO;
   }
 
   void drain() {

@@ -49,7 +49,8 @@ void printLine(std::string_view line);
 // kOutputBacklogBytes, and with false once all of them are written.
 void setOutputBacklogHandler(std::function<void(bool backlogged)> handler);
 // Called once, from the run loop, when writing to standard output failed
-// for good, with the error (EPIPE: its reader is gone).
+// for good, with the error (EPIPE: its reader is gone, which a terminal that
+// hung up and a socket reset by its peer also report).
 void setOutputFailureHandler(std::function<void(int error)> handler);
 // That error, once a write has failed, whether or not the handler has run.
 std::optional<int> outputFailure();

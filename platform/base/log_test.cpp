@@ -1,13 +1,19 @@
 #include "platform/base/log.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -153,6 +159,70 @@ TEST(OutputLogDeathTest, AClosedStandardOutputIsReportedOnceAndFromTheLoop) {
       },
       testing::ExitedWithCode(0), "");
 }
+
+// The other side of a pseudo-terminal, closed: the terminal has hung up.
+int hungUpTerminal() {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return -1;
+  const char* name = ::ptsname(master);
+  const int terminal = name == nullptr ? -1 : ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ::close(master);
+  return terminal;
+}
+
+// A loopback TCP connection whose peer closed with data unread: it is reset.
+int resetSocket() {
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  auto* raw = reinterpret_cast<sockaddr*>(&address);
+  if (listener < 0 || ::bind(listener, raw, size) != 0 || ::listen(listener, 1) != 0 ||
+      ::getsockname(listener, raw, &size) != 0) {
+    return -1;
+  }
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0 || ::connect(fd, raw, size) != 0) return -1;
+  const int peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  ::close(listener);
+  if (peer < 0 || ::write(fd, "x", 1) != 1) return -1;
+  ::close(peer);  // with a byte unread, so the peer resets the connection
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 5000) == 1 && (p.revents & POLLERR) != 0 ? fd : -1;
+}
+
+struct ReaderGone {
+  const char* name;
+  int (*open)();  // a descriptor whose reader has left, or -1
+};
+
+void PrintTo(const ReaderGone& way, std::ostream* out) { *out << way.name; }
+
+class OutputReaderGoneDeathTest : public testing::TestWithParam<ReaderGone> {};
+
+// A reader that left by other means than closing a pipe is gone all the
+// same: the failure is EPIPE, not an error of the output's own.
+TEST_P(OutputReaderGoneDeathTest, IsReportedAsAClosedPipe) {
+  EXPECT_EXIT(
+      {
+        ::signal(SIGPIPE, SIG_IGN);  // as the program does
+        const int fd = GetParam().open();
+        if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) std::_Exit(3);
+        int heard = 0;
+        setOutputFailureHandler([&heard](int error) { heard = error; });
+        printLine("nobody reads this");
+        RunLoop::main().runFor(20ms);
+        if (heard != EPIPE) std::fprintf(stderr, "heard: %s\n", std::strerror(heard));
+        std::_Exit(heard == EPIPE ? 0 : 5);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, OutputReaderGoneDeathTest,
+                         testing::Values(ReaderGone{"HungUpTerminal", hungUpTerminal},
+                                         ReaderGone{"ResetSocket", resetSocket}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // A standard output that fails for another reason than a reader gone is
 // reported with that error, and the error stays known after the loop.
