@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -108,6 +109,36 @@ TEST_F(Liveness, ATerminationSignalIsActedOnWhileStandardOutputIsUnread) {
   // The lines nobody reads are given up on at exit after a few seconds.
   EXPECT_EQ(app_->wait(20s), 128 + SIGTERM);
   EXPECT_FALSE(std::filesystem::exists(radio_));
+}
+
+// The lines a reader that does not read has not taken within the exit wait
+// are lost: the program says how many, and does not report success. A status
+// that an ending already set (a termination signal's) stays.
+TEST_F(Liveness, LinesAnUnreadStandardOutputDidNotTakeAtExitAreCountedAndNoSuccess) {
+  const struct {
+    const char* how;
+    int status;
+  } endings[] = {{"quit", 1}, {"SIGTERM", 128 + SIGTERM}};
+  for (const auto& ending : endings) {
+    SCOPED_TRACE(ending.how);
+    floodOutput(startConnected(), kFloodPackets);
+    waitUntilOutputIsFull();
+    if (ending.status == 1) {
+      app_->send("quit");
+    } else {
+      ASSERT_EQ(::kill(app_->pid(), SIGTERM), 0);
+    }
+    EXPECT_EQ(app_->wait(30s), ending.status);
+    const std::string said = app_->stderrText();
+    static const std::regex kLost(
+        "standard output did not take its last ([0-9]+) lines within 5 seconds; they are lost\n");
+    std::smatch lost;
+    ASSERT_TRUE(std::regex_search(said, lost, kLost)) << said;
+    EXPECT_GE(std::stoul(lost[1]), 1U);
+    EXPECT_EQ(occurrences(said, "standard output did not take"), 1U) << said;
+    EXPECT_FALSE(std::filesystem::exists(radio_));
+    flood_.join();  // the phone's writes fail once the program is gone
+  }
 }
 
 TEST_F(Liveness, AClosedStandardOutputEndsTheProgramAsQuitDoes) {

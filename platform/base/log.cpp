@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -61,6 +62,11 @@ class Output {
       pollfd p{fd_, POLLOUT, 0};
       if (::poll(&p, 1, static_cast<int>(left)) <= 0) break;
     }
+  }
+
+  // The lines that wait, whole or in part.
+  [[nodiscard]] size_t pendingLines() const {
+    return static_cast<size_t>(std::count(pending_.begin(), pending_.end(), '\n'));
   }
 
   std::function<void(bool backlogged)> onBacklog;
@@ -307,9 +313,22 @@ void setOutputFailureHandler(std::function<void(int error)> handler) {
 
 std::optional<int> outputFailure() { return diagnostics().failure(); }
 
-void flushOutput(std::chrono::milliseconds outputTimeout, std::chrono::milliseconds errorTimeout) {
+size_t flushOutput(std::chrono::milliseconds outputTimeout,
+                   std::chrono::milliseconds errorTimeout) {
   diagnostics().flush(outputTimeout);
+  const size_t lost = diagnostics().pendingLines();
+  if (lost > 0) {
+    const auto ms = outputTimeout.count();
+    const std::string wait = ms == 1000       ? std::string("1 second")
+                             : ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds"
+                                              : std::to_string(ms) + " ms";
+    errors().write(withLineFeed(
+        "standard output did not take its last " +
+        (lost == 1 ? std::string("line within ") + wait + "; it is lost"
+                   : std::to_string(lost) + " lines within " + wait + "; they are lost")));
+  }
   errors().flush(errorTimeout);
+  return lost;
 }
 
 }  // namespace base

@@ -2,8 +2,10 @@
 //
 // Standard output carries only the system's diagnostic lines, each written
 // whole and at once so that a reader on a pipe sees every line as it
-// happens. Those are the system's output: they are never dropped. Nor is the
-// reader ever waited for: a reader that is slow, stopped or absent would
+// happens. Those are the system's output: they are never dropped while the
+// program runs (at exit its reader gets a few seconds; what it has not taken
+// then is counted and reported lost). Nor is the reader ever waited for on
+// the run loop: a reader that is slow, stopped or absent would
 // otherwise hold the run loop in write(2). What it does not take at once
 // waits in order and is written from the run loop; past
 // kOutputBacklogBytes the backlog handler hears of it (the radio stops
@@ -68,9 +70,11 @@ void printPrompt(std::string_view text);
 
 // At exit: writes what still waits for standard output, then for standard
 // error, waiting at most the given time for each reader to take it (the
-// diagnostic lines are the program's output and get longer).
-void flushOutput(std::chrono::milliseconds outputTimeout = std::chrono::seconds(5),
-                 std::chrono::milliseconds errorTimeout = std::chrono::milliseconds(500));
+// diagnostic lines are the program's output and get longer). The lines
+// standard output did not take in time are lost: says so on standard error
+// and returns how many.
+size_t flushOutput(std::chrono::milliseconds outputTimeout = std::chrono::seconds(5),
+                   std::chrono::milliseconds errorTimeout = std::chrono::milliseconds(500));
 
 // The limits, for tests.
 inline constexpr size_t kOutputBacklogBytes = 64 * 1024;

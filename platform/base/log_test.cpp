@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -156,6 +157,34 @@ TEST(OutputLogDeathTest, AClosedStandardOutputIsReportedOnceAndFromTheLoop) {
         printLine("nor this");
         RunLoop::main().runFor(20ms);
         std::_Exit(gone == 1 ? 0 : 5);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+// At exit, what a reader that does not read has not taken is given up on
+// after the wait: counted by lines (each line taken whole, or lost) and said.
+TEST(OutputLogDeathTest, LinesNotTakenWithinTheExitWaitAreCountedAndSaid) {
+  EXPECT_EXIT(
+      {
+        int out[2];
+        int err[2];
+        if (::pipe2(out, O_NONBLOCK) != 0 || ::pipe2(err, O_NONBLOCK) != 0) std::_Exit(3);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        constexpr size_t kLines = 3000;  // far more than the pipe holds
+        for (size_t i = 0; i < kLines; ++i) printLine("line " + std::string(i % 150, '.'));
+        const size_t lost = flushOutput(50ms, 50ms);
+        std::string taken;
+        std::string said;
+        char buf[65536];
+        for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+          taken.append(buf, static_cast<size_t>(n));
+        for (ssize_t n; (n = ::read(err[0], buf, sizeof buf)) > 0;)
+          said.append(buf, static_cast<size_t>(n));
+        const auto whole = static_cast<size_t>(std::count(taken.begin(), taken.end(), '\n'));
+        const std::string expected = "standard output did not take its last " +
+                                     std::to_string(lost) + " lines within 50 ms; they are lost\n";
+        std::_Exit(lost > 0 && whole + lost == kLines && said == expected ? 0 : 5);
       },
       testing::ExitedWithCode(0), "");
 }

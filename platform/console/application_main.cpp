@@ -131,7 +131,8 @@ int ApplicationMain(int argc, char** argv) {
   app.sendWillTerminate();
   console->stop();
   ble::Radio::shared().shutDown();
-  base::flushOutput();  // what slow readers have not taken yet
+  // What slow readers have not taken yet; lines given up on are no success.
+  if (base::flushOutput() > 0 && exitStatus == 0) exitStatus = 1;
   // A failure found on the loop's last turn, or by that flush, is not heard
   // from the loop.
   if (const auto error = base::outputFailure(); error && exitStatus == 0) {
