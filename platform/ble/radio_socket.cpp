@@ -137,7 +137,8 @@ base::Result<int> callInFolder(const base::UniqueFd& folder, SocketCall call, in
   }
   if (got == sizeof error) return error;
   if (waited < 0) {
-    return base::fail("cannot wait for its helper process: " + std::string(std::strerror(waitError)));
+    return base::fail("cannot wait for its helper process: " +
+                      std::string(std::strerror(waitError)));
   }
   if (WIFSIGNALED(status)) {
     return base::fail("its helper process was ended by signal " + std::to_string(WTERMSIG(status)));
