@@ -40,12 +40,13 @@ void AppTest::TearDown() {
   std::filesystem::remove_all(dir_, ec);
 }
 
-void AppTest::start(const std::vector<std::string>& extra, const StandardOutput& output) {
+void AppTest::start(const std::vector<std::string>& extra, const StandardOutput& output,
+                    const testing_support::Inherited& inherited) {
   std::vector<std::string> args = {
       "--radio",  radio_,    "--defaults",  defaults_,   "--bundle",           TOVELIN_BUNDLE_DIR,
       "--screen", "320x180", "--host-name", "Test Desk", "--open-url-command", "/bin/true"};
   args.insert(args.end(), extra.begin(), extra.end());
-  app_ = std::make_unique<AppProcess>(TOVELIN_APP_PATH, args, stderrPath_, output);
+  app_ = std::make_unique<AppProcess>(TOVELIN_APP_PATH, args, stderrPath_, output, inherited);
 }
 
 void AppTest::writeDefaults(const std::string& json) {

@@ -30,7 +30,8 @@ class AppTest : public testing::Test {
   void TearDown() override;
 
   // Starts the application; `extra` are further platform options.
-  void start(const std::vector<std::string>& extra = {}, const StandardOutput& output = {});
+  void start(const std::vector<std::string>& extra = {}, const StandardOutput& output = {},
+             const testing_support::Inherited& inherited = {});
   // Writes the defaults file before the start.
   void writeDefaults(const std::string& json);
   [[nodiscard]] std::string readDefaults() const;

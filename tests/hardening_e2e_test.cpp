@@ -142,5 +142,21 @@ TEST_F(Hardening, QuitRemovesTheRadioSocket) {
   EXPECT_FALSE(fs::exists(radio_));
 }
 
+// A parent that ignores SIGCHLD passes that on through exec. The radio works
+// all the same, and leaves no socket behind that would stop the next start.
+TEST_F(Hardening, TheRadioWorksTwiceInARowWhenStartedWithSigchldIgnored) {
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE("start " + std::to_string(run));
+    start({}, {}, testing_support::Inherited{.childSignalIgnored = true});
+    auto p = phone("Test Phone");
+    app_->send("open Connect");
+    ASSERT_TRUE(app_->waitForLine("Discovered Test Phone", 10s)) << app_->stderrText();
+    EXPECT_FALSE(app_->waitForStderr("unsupported", 0s)) << app_->stderrText();
+    app_->send("quit");
+    EXPECT_EQ(app_->wait(10s), 0);
+    EXPECT_FALSE(fs::exists(radio_));
+  }
+}
+
 }  // namespace
 }  // namespace e2e

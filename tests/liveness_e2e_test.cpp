@@ -3,12 +3,15 @@
 // or that is missing, and a phone that asks for a PIN faster than anybody
 // can answer. Nothing a phone sent is lost on the way.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -108,6 +111,36 @@ TEST_F(Liveness, ATerminationSignalIsActedOnWhileStandardOutputIsUnread) {
   EXPECT_FALSE(std::filesystem::exists(radio_));
 }
 
+// The lines a reader that does not read has not taken within the exit wait
+// are lost: the program says how many, and does not report success. A status
+// that an ending already set (a termination signal's) stays.
+TEST_F(Liveness, LinesAnUnreadStandardOutputDidNotTakeAtExitAreCountedAndNoSuccess) {
+  const struct {
+    const char* how;
+    int status;
+  } endings[] = {{"quit", 1}, {"SIGTERM", 128 + SIGTERM}};
+  for (const auto& ending : endings) {
+    SCOPED_TRACE(ending.how);
+    floodOutput(startConnected(), kFloodPackets);
+    waitUntilOutputIsFull();
+    if (ending.status == 1) {
+      app_->send("quit");
+    } else {
+      ASSERT_EQ(::kill(app_->pid(), SIGTERM), 0);
+    }
+    EXPECT_EQ(app_->wait(30s), ending.status);
+    const std::string said = app_->stderrText();
+    static const std::regex kLost(
+        "standard output did not take its last ([0-9]+) lines within 5 seconds; they are lost\n");
+    std::smatch lost;
+    ASSERT_TRUE(std::regex_search(said, lost, kLost)) << said;
+    EXPECT_GE(std::stoul(lost[1]), 1U);
+    EXPECT_EQ(occurrences(said, "standard output did not take"), 1U) << said;
+    EXPECT_FALSE(std::filesystem::exists(radio_));
+    flood_.join();  // the phone's writes fail once the program is gone
+  }
+}
+
 TEST_F(Liveness, AClosedStandardOutputEndsTheProgramAsQuitDoes) {
   start();
   app_->send("menu");
@@ -120,6 +153,27 @@ TEST_F(Liveness, AClosedStandardOutputEndsTheProgramAsQuitDoes) {
   EXPECT_FALSE(app_->killedBy().has_value()) << "killed by signal " << *app_->killedBy();
   EXPECT_EQ(*status, 128 + SIGPIPE);
   EXPECT_TRUE(app_->waitForStderr("standard output was closed by its reader; quitting", 1s));
+  EXPECT_FALSE(std::filesystem::exists(radio_));
+}
+
+// A terminal that is not the controlling one sends no SIGHUP when its other
+// side closes: writes to it fail with EIO instead. Its reader has left all
+// the same.
+TEST_F(Liveness, AHungUpTerminalEndsTheProgramAsAClosedPipeDoes) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  start({}, {StandardOutput::To::file, ::ptsname(master)});
+  app_->send("menu");
+  ASSERT_TRUE(app_->waitForStderr("Status menu:", 10s));  // the terminal is the program's
+  ::close(master);
+  app_->send("choose Lady Bug");  // its line finds the terminal hung up
+  const auto status = app_->wait(10s);
+  ASSERT_TRUE(status.has_value()) << "the program went on without its output";
+  EXPECT_EQ(*status, 128 + SIGPIPE);
+  EXPECT_TRUE(app_->waitForStderr("standard output was closed by its reader; quitting", 1s))
+      << app_->stderrText();
   EXPECT_FALSE(std::filesystem::exists(radio_));
 }
 

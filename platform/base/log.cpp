@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -63,6 +64,11 @@ class Output {
     }
   }
 
+  // The lines that wait, whole or in part.
+  [[nodiscard]] size_t pendingLines() const {
+    return static_cast<size_t>(std::count(pending_.begin(), pending_.end(), '\n'));
+  }
+
   std::function<void(bool backlogged)> onBacklog;
   std::function<void(int error)> onFailure;
   [[nodiscard]] std::optional<int> failure() const { return failure_; }
@@ -83,14 +89,26 @@ class Output {
       if (n < 0) {
         if (errno == EINTR) continue;
         if (errno == EAGAIN) break;
-        // The reader is gone (a closed pipe), or the file or device cannot
-        // take more: nothing written here will ever arrive.
-        giveUp(errno);
+        // The reader is gone, or the file or device cannot take more:
+        // nothing written here will ever arrive.
+        const int error = errno;
+        giveUp(readerLeft(error) ? EPIPE : error);
         return text.size();
       }
       done += static_cast<size_t>(n);
     }
     return done;
+  }
+
+  // Whether a failed write means the reader is gone, as a closed pipe's
+  // EPIPE does: a terminal whose other side hung up fails with EIO (and
+  // answers even isatty with EIO from then on), a socket its peer reset with
+  // ECONNRESET.
+  [[nodiscard]] bool readerLeft(int error) const {
+    if (error == EPIPE || error == ECONNRESET) return true;
+    if (error != EIO) return false;
+    errno = 0;
+    return ::isatty(fd_) != 0 || errno == EIO;
   }
 
   void drain() {
@@ -295,9 +313,22 @@ void setOutputFailureHandler(std::function<void(int error)> handler) {
 
 std::optional<int> outputFailure() { return diagnostics().failure(); }
 
-void flushOutput(std::chrono::milliseconds outputTimeout, std::chrono::milliseconds errorTimeout) {
+size_t flushOutput(std::chrono::milliseconds outputTimeout,
+                   std::chrono::milliseconds errorTimeout) {
   diagnostics().flush(outputTimeout);
+  const size_t lost = diagnostics().pendingLines();
+  if (lost > 0) {
+    const auto ms = outputTimeout.count();
+    const std::string wait = ms == 1000       ? std::string("1 second")
+                             : ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds"
+                                              : std::to_string(ms) + " ms";
+    errors().write(withLineFeed(
+        "standard output did not take its last " +
+        (lost == 1 ? std::string("line within ") + wait + "; it is lost"
+                   : std::to_string(lost) + " lines within " + wait + "; they are lost")));
+  }
   errors().flush(errorTimeout);
+  return lost;
 }
 
 }  // namespace base

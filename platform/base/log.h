@@ -2,8 +2,10 @@
 //
 // Standard output carries only the system's diagnostic lines, each written
 // whole and at once so that a reader on a pipe sees every line as it
-// happens. Those are the system's output: they are never dropped. Nor is the
-// reader ever waited for: a reader that is slow, stopped or absent would
+// happens. Those are the system's output: they are never dropped while the
+// program runs (at exit its reader gets a few seconds; what it has not taken
+// then is counted and reported lost). Nor is the reader ever waited for on
+// the run loop: a reader that is slow, stopped or absent would
 // otherwise hold the run loop in write(2). What it does not take at once
 // waits in order and is written from the run loop; past
 // kOutputBacklogBytes the backlog handler hears of it (the radio stops
@@ -49,7 +51,8 @@ void printLine(std::string_view line);
 // kOutputBacklogBytes, and with false once all of them are written.
 void setOutputBacklogHandler(std::function<void(bool backlogged)> handler);
 // Called once, from the run loop, when writing to standard output failed
-// for good, with the error (EPIPE: its reader is gone).
+// for good, with the error (EPIPE: its reader is gone, which a terminal that
+// hung up and a socket reset by its peer also report).
 void setOutputFailureHandler(std::function<void(int error)> handler);
 // That error, once a write has failed, whether or not the handler has run.
 std::optional<int> outputFailure();
@@ -67,9 +70,11 @@ void printPrompt(std::string_view text);
 
 // At exit: writes what still waits for standard output, then for standard
 // error, waiting at most the given time for each reader to take it (the
-// diagnostic lines are the program's output and get longer).
-void flushOutput(std::chrono::milliseconds outputTimeout = std::chrono::seconds(5),
-                 std::chrono::milliseconds errorTimeout = std::chrono::milliseconds(500));
+// diagnostic lines are the program's output and get longer). The lines
+// standard output did not take in time are lost: says so on standard error
+// and returns how many.
+size_t flushOutput(std::chrono::milliseconds outputTimeout = std::chrono::seconds(5),
+                   std::chrono::milliseconds errorTimeout = std::chrono::milliseconds(500));
 
 // The limits, for tests.
 inline constexpr size_t kOutputBacklogBytes = 64 * 1024;

@@ -1,13 +1,20 @@
 #include "platform/base/log.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -153,6 +160,98 @@ TEST(OutputLogDeathTest, AClosedStandardOutputIsReportedOnceAndFromTheLoop) {
       },
       testing::ExitedWithCode(0), "");
 }
+
+// At exit, what a reader that does not read has not taken is given up on
+// after the wait: counted by lines (each line taken whole, or lost) and said.
+TEST(OutputLogDeathTest, LinesNotTakenWithinTheExitWaitAreCountedAndSaid) {
+  EXPECT_EXIT(
+      {
+        int out[2];
+        int err[2];
+        if (::pipe2(out, O_NONBLOCK) != 0 || ::pipe2(err, O_NONBLOCK) != 0) std::_Exit(3);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        constexpr size_t kLines = 3000;  // far more than the pipe holds
+        for (size_t i = 0; i < kLines; ++i) printLine("line " + std::string(i % 150, '.'));
+        const size_t lost = flushOutput(50ms, 50ms);
+        std::string taken;
+        std::string said;
+        char buf[65536];
+        for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+          taken.append(buf, static_cast<size_t>(n));
+        for (ssize_t n; (n = ::read(err[0], buf, sizeof buf)) > 0;)
+          said.append(buf, static_cast<size_t>(n));
+        const auto whole = static_cast<size_t>(std::count(taken.begin(), taken.end(), '\n'));
+        const std::string expected = "standard output did not take its last " +
+                                     std::to_string(lost) + " lines within 50 ms; they are lost\n";
+        std::_Exit(lost > 0 && whole + lost == kLines && said == expected ? 0 : 5);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+// The other side of a pseudo-terminal, closed: the terminal has hung up.
+int hungUpTerminal() {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return -1;
+  const char* name = ::ptsname(master);
+  const int terminal = name == nullptr ? -1 : ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ::close(master);
+  return terminal;
+}
+
+// A loopback TCP connection whose peer closed with data unread: it is reset.
+int resetSocket() {
+  const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  auto* raw = reinterpret_cast<sockaddr*>(&address);
+  if (listener < 0 || ::bind(listener, raw, size) != 0 || ::listen(listener, 1) != 0 ||
+      ::getsockname(listener, raw, &size) != 0) {
+    return -1;
+  }
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0 || ::connect(fd, raw, size) != 0) return -1;
+  const int peer = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  ::close(listener);
+  if (peer < 0 || ::write(fd, "x", 1) != 1) return -1;
+  ::close(peer);  // with a byte unread, so the peer resets the connection
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 5000) == 1 && (p.revents & POLLERR) != 0 ? fd : -1;
+}
+
+struct ReaderGone {
+  const char* name;
+  int (*open)();  // a descriptor whose reader has left, or -1
+};
+
+void PrintTo(const ReaderGone& way, std::ostream* out) { *out << way.name; }
+
+class OutputReaderGoneDeathTest : public testing::TestWithParam<ReaderGone> {};
+
+// A reader that left by other means than closing a pipe is gone all the
+// same: the failure is EPIPE, not an error of the output's own.
+TEST_P(OutputReaderGoneDeathTest, IsReportedAsAClosedPipe) {
+  EXPECT_EXIT(
+      {
+        ::signal(SIGPIPE, SIG_IGN);  // as the program does
+        const int fd = GetParam().open();
+        if (fd < 0 || ::dup2(fd, STDOUT_FILENO) < 0) std::_Exit(3);
+        int heard = 0;
+        setOutputFailureHandler([&heard](int error) { heard = error; });
+        printLine("nobody reads this");
+        RunLoop::main().runFor(20ms);
+        if (heard != EPIPE) std::fprintf(stderr, "heard: %s\n", std::strerror(heard));
+        std::_Exit(heard == EPIPE ? 0 : 5);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, OutputReaderGoneDeathTest,
+                         testing::Values(ReaderGone{"HungUpTerminal", hungUpTerminal},
+                                         ReaderGone{"ResetSocket", resetSocket}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // A standard output that fails for another reason than a reader gone is
 // reported with that error, and the error stays known after the loop.

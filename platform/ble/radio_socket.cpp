@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "platform/base/options.h"
 #include "platform/base/unique_fd.h"
@@ -99,8 +101,17 @@ using SocketCall = int (*)(int, const sockaddr*, socklen_t);
 // This needs no /proc, and never moves this process's working directory or
 // umask while other threads (the GPU driver's) run. The child allocates
 // nothing and makes only async-signal-safe calls, as after fork it must.
+// It reports its errno through a pipe: its exit status cannot be relied on,
+// since under an inherited SIG_IGN for SIGCHLD the kernel reaps it itself
+// and waitpid finds no child (ECHILD).
 base::Result<int> callInFolder(const base::UniqueFd& folder, SocketCall call, int fd,
                                const sockaddr_un& address) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) {
+    return base::fail("cannot open a pipe to a helper process: " + errnoText());
+  }
+  const base::UniqueFd resultIn(ends[0]);
+  std::optional<base::UniqueFd> resultOut(std::in_place, ends[1]);
   const pid_t child = ::fork();
   if (child < 0) return base::fail("cannot start a helper process: " + errnoText());
   if (child == 0) {
@@ -109,18 +120,39 @@ base::Result<int> callInFolder(const base::UniqueFd& folder, SocketCall call, in
     ::umask(0177);
     const bool done = ::fchdir(folder.get()) == 0 &&
                       call(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::_exit(done ? 0 : errno);
+    const int error = done ? 0 : errno;
+    // Fewer than PIPE_BUF bytes into an empty pipe: written whole or not at all.
+    const bool told = ::write(resultOut->get(), &error, sizeof error) == sizeof error;
+    ::_exit(told ? 0 : 1);
   }
+  resultOut.reset();  // so that the read below ends when the child does
   int status = 0;
   pid_t waited = 0;
   while ((waited = ::waitpid(child, &status, 0)) < 0 && errno == EINTR) {
   }
-  if (waited < 0) return base::fail("cannot wait for its helper process: " + errnoText());
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  const int waitError = errno;
+  int error = 0;
+  ssize_t got = 0;
+  while ((got = ::read(resultIn.get(), &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  if (got == sizeof error) return error;
+  if (waited < 0) {
+    return base::fail("cannot wait for its helper process: " +
+                      std::string(std::strerror(waitError)));
+  }
   if (WIFSIGNALED(status)) {
     return base::fail("its helper process was ended by signal " + std::to_string(WTERMSIG(status)));
   }
-  return base::fail("its helper process ended with status " + std::to_string(status));
+  return base::fail("its helper process ended with status " + std::to_string(status) +
+                    " without a result");
+}
+
+// Whether socket `fd` has been bound to a name.
+bool isBound(int fd) {
+  sockaddr_un address{};
+  socklen_t size = sizeof address;
+  return ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+         size > offsetof(sockaddr_un, sun_path) && address.sun_path[0] != '\0';
 }
 
 // Whether a program listens on the socket `address` names in `folder`. The
@@ -187,6 +219,9 @@ base::Result<int> listenOnRadio(const std::string& path) {
   if (fd < 0) return base::fail("cannot open a socket: " + errnoText());
   auto bound = callInFolder(*folder, ::bind, fd, address);
   if (!bound || *bound != 0) {
+    // A helper that failed after it bound leaves the socket file behind,
+    // and the next start would find it.
+    if (!bound && isBound(fd)) ::unlinkat(folder->get(), name.c_str(), 0);
     ::close(fd);
     return base::fail("cannot bind the radio socket " + path + ": " +
                       (bound ? std::strerror(*bound) : bound.error().message));

@@ -383,5 +383,16 @@ TEST_F(RadioSocketTest, ListensReplacesAndRefusesWithoutProc) {
       << said << " (status " << status << ")";
 }
 
+// A parent that ignores SIGCHLD passes that on through exec, and the kernel
+// then reaps the helper processes itself. In a child of its own, so that this
+// process's disposition stays as it is.
+TEST_F(RadioSocketTest, ListensReplacesAndRefusesWithSigchldIgnored) {
+  const std::string path = root_ + "/tovelin/radio.sock";
+  expectInChildWithin(10, [&]() -> std::string {
+    if (::signal(SIGCHLD, SIG_IGN) == SIG_ERR) return "cannot ignore SIGCHLD";
+    return listenReplaceAndRefuse(path);
+  });
+}
+
 }  // namespace
 }  // namespace ble

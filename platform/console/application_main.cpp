@@ -51,6 +51,9 @@ int ApplicationMain(int argc, char** argv) {
   // A write to a closed pipe or socket fails with EPIPE, which the writer
   // handles, instead of killing the program.
   ::signal(SIGPIPE, SIG_IGN);
+  // An ignored SIGCHLD survives exec: the children this program starts (the
+  // open-URL command) would be reaped by the kernel and could not be waited for.
+  ::signal(SIGCHLD, SIG_DFL);
   // The command line is read before anything is opened, created or
   // started: a mistyped option must not leave a file or a socket behind.
   std::vector<std::string> args;
@@ -133,7 +136,8 @@ int ApplicationMain(int argc, char** argv) {
   app.sendWillTerminate();
   console->stop();
   ble::Radio::shared().shutDown();
-  base::flushOutput();  // what slow readers have not taken yet
+  // What slow readers have not taken yet; lines given up on are no success.
+  if (base::flushOutput() > 0 && exitStatus == 0) exitStatus = 1;
   // A failure found on the loop's last turn, or by that flush, is not heard
   // from the loop.
   if (const auto error = base::outputFailure(); error && exitStatus == 0) {

@@ -19,7 +19,8 @@ namespace testing_support {
 using Clock = std::chrono::steady_clock;
 
 AppProcess::AppProcess(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& stderrPath, const StandardOutput& output)
+                       const std::string& stderrPath, const StandardOutput& output,
+                       const Inherited& inherited)
     : stderrPath_(stderrPath) {
   int inPipe[2];
   int outPipe[2];
@@ -30,6 +31,7 @@ AppProcess::AppProcess(const std::string& program, const std::vector<std::string
   if (pid_ == 0) {
     // As from a shell: this test process ignores SIGPIPE, which exec keeps.
     ::signal(SIGPIPE, SIG_DFL);
+    if (inherited.childSignalIgnored) ::signal(SIGCHLD, SIG_IGN);
     ::dup2(inPipe[0], STDIN_FILENO);
     // Opened close-on-exec: only the copies made here reach the program.
     const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

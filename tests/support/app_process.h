@@ -20,11 +20,17 @@ struct StandardOutput {
   std::string path;  // for a file
 };
 
+// What the program inherits from its parent beyond its descriptors.
+struct Inherited {
+  bool childSignalIgnored = false;  // SIGCHLD set to SIG_IGN, which exec keeps
+};
+
 class AppProcess {
  public:
   // Starts `program` with `args`. Standard error is written to `stderrPath`.
   AppProcess(const std::string& program, const std::vector<std::string>& args,
-             const std::string& stderrPath, const StandardOutput& output = {});
+             const std::string& stderrPath, const StandardOutput& output = {},
+             const Inherited& inherited = {});
   AppProcess(const AppProcess&) = delete;
   AppProcess& operator=(const AppProcess&) = delete;
   ~AppProcess();
