@@ -8,9 +8,18 @@
 namespace sim {
 
 const char* const kPhoneUsage =
-    "usage: tovelin-phone [--radio PATH] [--name TEXT] [--id UUID] [--pin TEXT] [--version N]\n"
-    "                     [--rate N] [--trace FILE] [--no-handshake] [--once]\n"
-    "commands on standard input: away, back, raw HEX, disconnect, quit";
+    "usage: tovelin-phone [OPTION]...\n"
+    "  --radio PATH     the radio's socket, tried until it exists (default: as tovelin's)\n"
+    "  --name TEXT      the advertised name (default: Simulated Phone)\n"
+    "  --id UUID        the identifier (default: derived from the name)\n"
+    "  --pin TEXT       the PIN the phone accepts (default: 1234)\n"
+    "  --version N      the version in the authentication request (default: 1)\n"
+    "  --rate N         acceleration updates a second, 1 to 1000 (default: 60)\n"
+    "  --trace FILE     a CSV trace t,x,y,z to drive instead of the built-in drive\n"
+    "  --no-handshake   stream as soon as subscribed, without authentication\n"
+    "  --once           end after one run of the drive or trace\n"
+    "  -h, --help       print this and exit\n"
+    "Commands on standard input: away, back, raw HEX, disconnect, quit.";
 
 namespace {
 

@@ -8,9 +8,23 @@
 namespace base {
 
 const char* const kPlatformUsage =
-    "usage: tovelin [--radio PATH] [--screen WIDTHxHEIGHT] [--defaults FILE]\n"
-    "               [--host-name TEXT | --no-host-name] [--bundle DIR] [--open-url-command CMD]\n"
-    "commands on standard input: see docs/console.md";
+    "usage: tovelin [OPTION]...\n"
+    "  --radio PATH            the virtual radio's socket (default: $TOVELIN_RADIO,\n"
+    "                          else $XDG_RUNTIME_DIR/tovelin/radio.sock,\n"
+    "                          else /tmp/tovelin-UID/radio.sock)\n"
+    "  --screen WIDTHxHEIGHT   the main screen, sides of 1 to 16384 (default: 1920x1080)\n"
+    "  --defaults FILE         the user defaults, which keep the PIN (default:\n"
+    "                          $XDG_CONFIG_HOME/tovelin/defaults.json,\n"
+    "                          else ~/.config/tovelin/defaults.json)\n"
+    "  --host-name TEXT        the computer's name sent to the phone; \"\" for none\n"
+    "                          (default: the pretty host name, else the host name)\n"
+    "  --no-host-name          send no computer name\n"
+    "  --bundle DIR            the application's resources\n"
+    "                          (default: resources beside the program)\n"
+    "  --open-url-command CMD  opens the download page (default: xdg-open when\n"
+    "                          present, else the address is printed on standard error)\n"
+    "  -h, --help              print this and exit\n"
+    "Commands are read from standard input (docs/console.md).";
 
 PlatformOptions& platformOptions() {
   static PlatformOptions options;
