@@ -36,6 +36,22 @@ Error refusal(const std::string& path, mode_t mode) {
       path, std::string("is ") + kindOf(mode) + ", not a regular file, so it is left as it is"));
 }
 
+// The process's umask. It is read from /proc, which leaves it as it is:
+// setting it to read it would, for that moment, give the files that other
+// threads (the GPU driver's) create a mode open to everyone. Only without
+// /proc is it read by setting it and putting it back.
+mode_t creationMask() {
+  if (auto status = readFile("/proc/self/status")) {
+    const auto at = status->find("\nUmask:");
+    if (at != std::string::npos) {
+      return static_cast<mode_t>(std::strtoul(status->c_str() + at + 7, nullptr, 8));
+    }
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
 // The mode the file written at `target` gets, or the refusal of the file it
 // would replace.
 Result<mode_t> modeOfWrite(const std::string& target, const std::string& path, mode_t mode,
@@ -44,11 +60,8 @@ Result<mode_t> modeOfWrite(const std::string& target, const std::string& path, m
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) {
     if (errno != ENOENT) return fail(describe(path, "cannot be written (" + errnoText() + ")"));
-    // A new file, made as any program makes one. Reading the umask sets it;
-    // it is put back at once (no thread of ours makes files meanwhile).
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mode & ~mask & 0777;
+    // A new file, made as any program makes one.
+    return mode & ~creationMask() & 0777;
   }
   // Not the folder's permission but the file's decides, as for cp: the
   // rename alone would replace a file its owner made read-only.

@@ -319,9 +319,8 @@ size_t flushOutput(std::chrono::milliseconds outputTimeout,
   const size_t lost = diagnostics().pendingLines();
   if (lost > 0) {
     const auto ms = outputTimeout.count();
-    const std::string wait = ms == 1000       ? std::string("1 second")
-                             : ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds"
-                                              : std::to_string(ms) + " ms";
+    const std::string wait =
+        ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " ms";
     errors().write(withLineFeed(
         "standard output did not take its last " +
         (lost == 1 ? std::string("line within ") + wait + "; it is lost"

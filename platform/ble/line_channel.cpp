@@ -19,6 +19,14 @@ constexpr size_t kReadPerTurn = 256 * 1024;
 // system then says the connection was reset): it left, nothing failed.
 bool peerLeft(int error) { return error == EPIPE || error == ECONNRESET; }
 
+// The end of input that a recv returning `n` (errno set when negative, and
+// not EINTR) shows, if any.
+std::optional<LineChannel::CloseReason> endShownBy(ssize_t n) {
+  if (n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))) return std::nullopt;
+  if (n == 0 || peerLeft(errno)) return LineChannel::CloseReason::peerClosed;
+  return LineChannel::CloseReason::ioError;
+}
+
 }  // namespace
 
 std::shared_ptr<LineChannel> LineChannel::adopt(int fd, Limits limits, LineHandler onLine,
@@ -188,11 +196,7 @@ void LineChannel::readNow() {
   do {
     n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
   } while (n < 0 && errno == EINTR);
-  if (n == 0) {
-    endInput(CloseReason::peerClosed);
-  } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-    endInput(peerLeft(errno) ? CloseReason::peerClosed : CloseReason::ioError);
-  }
+  if (const auto end = endShownBy(n)) endInput(*end);
   deliverReady();  // held: reports the end once nothing waits
 }
 
@@ -202,15 +206,9 @@ void LineChannel::readAvailable() {
   std::optional<CloseReason> ended;
   while (fd_ >= 0 && total < kReadPerTurn && !ended) {
     const ssize_t n = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK) {
-        ended = peerLeft(errno) ? CloseReason::peerClosed : CloseReason::ioError;
-      }
-      break;
-    }
-    if (n == 0) {
-      ended = CloseReason::peerClosed;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ended = endShownBy(n);
       break;
     }
     total += static_cast<size_t>(n);
